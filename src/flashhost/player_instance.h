@@ -1,0 +1,65 @@
+// One plug-in instance: its parameter list, its NPP record, its scriptable
+// object and where the plug-in's requests go.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "flashhost/npapi.h"
+#include "flashhost/player_parameters.h"
+
+namespace flashhost {
+
+struct PlayerView;   // flashhost/player_view.h
+class PlayerWindow;  // the player window object that owns the API dispatcher
+struct PlayerInstance;
+
+// Links an instance, its view and the player window object (set by the
+// window set-up).
+struct CallContext {
+  PlayerInstance* instance = nullptr;
+  PlayerView* view = nullptr;
+  PlayerWindow* window = nullptr;
+};
+
+// Answers a request that the plug-in made of the host: the API calls the
+// scripting bridge cuts out of evaluated script, and the URL request kinds
+// (":postData", ":post", ...). `object` is the NPObject the call was made on
+// (null for evaluated script). True when there is an answer, which is placed
+// in `answer` (its length may exceed any text: ":post" answers bytes).
+using HostCallHandler = bool (*)(PlayerInstance* instance, NPObject* object, const char* name,
+                                 uint32_t argument_count, const NPVariant* arguments,
+                                 std::string& answer);
+
+struct PlayerInstance {
+  PlayerView* view = nullptr;  // may be null
+  ParameterList parameters;
+  bool created = false;  // NPP_New succeeded and NPP_Destroy is owed
+  NPP_t npp = {nullptr, nullptr};
+  HostCallHandler host_call_handler = nullptr;
+  CallContext* call_context = nullptr;
+  NPObject* scriptable_object = nullptr;  // retained, released at destroy
+  std::string movie_path = "empty";
+};
+
+// Allocates an instance for `view` (which may be null) with `ndata` pointing
+// back to it and the default parameters set.
+PlayerInstance* create_instance(PlayerView* view);
+
+void set_parameter(PlayerInstance* instance, const std::string& name, const std::string& value);
+
+// NPP_New with the parameters, the scriptable object, NPP_SetWindow with the
+// view's window, then the movie named by "src" as a paced stream. Calls the
+// plug-in through the current library.
+bool start(PlayerInstance* instance);
+
+// Puts back the window procedure recorded at start, releases the scriptable
+// object, NPP_Destroy when owed, frees the record. Null is ignored.
+void destroy(PlayerInstance* instance);
+
+void attach(PlayerInstance* instance, HostCallHandler handler, CallContext* context);
+
+// The instance behind an NPP the plug-in hands back; null for a null NPP.
+PlayerInstance* instance_of(NPP npp);
+
+}  // namespace flashhost
