@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "render/bit_reader.h"
+#include "render/records.h"
 
 namespace render {
 
@@ -40,8 +40,8 @@ Matrix operator*(const Matrix& o, const Matrix& i) {
   return r;
 }
 
-size_t read_matrix(const uint8_t* data, size_t length, Matrix& out) {
-  BitReader in(data, length);
+Matrix read_matrix(BitReader& in) {
+  in.align();
   Matrix m;
   if (in.ub(1)) {
     unsigned n = in.ub(5);
@@ -57,13 +57,11 @@ size_t read_matrix(const uint8_t* data, size_t length, Matrix& out) {
   m.tx = in.sb(n);
   m.ty = in.sb(n);
   in.align();
-  if (in.failed()) return 0;
-  out = m;
-  return in.position();
+  return m;
 }
 
-size_t read_rect(const uint8_t* data, size_t length, Rect& out) {
-  BitReader in(data, length);
+Rect read_rect(BitReader& in) {
+  in.align();
   unsigned n = in.ub(5);
   Rect r;
   r.x_min = in.sb(n);
@@ -71,6 +69,20 @@ size_t read_rect(const uint8_t* data, size_t length, Rect& out) {
   r.y_min = in.sb(n);
   r.y_max = in.sb(n);
   in.align();
+  return r;
+}
+
+size_t read_matrix(const uint8_t* data, size_t length, Matrix& out) {
+  BitReader in(data, length);
+  Matrix m = read_matrix(in);
+  if (in.failed()) return 0;
+  out = m;
+  return in.position();
+}
+
+size_t read_rect(const uint8_t* data, size_t length, Rect& out) {
+  BitReader in(data, length);
+  Rect r = read_rect(in);
   if (in.failed()) return 0;
   out = r;
   return in.position();
