@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace paths {
 
@@ -38,6 +39,13 @@ bool create_empty_file(const std::string& path);
 
 // Deletes a file; true also when it is missing.
 bool delete_file(const std::string& path);
+
+// Renames a file, replacing a file that already exists at the target.
+bool replace_file(const std::string& from, const std::string& to);
+
+// The names of a folder's entries (files and folders, without "." and ".."),
+// in listing order; false when the folder cannot be listed.
+bool list_folder(const std::string& path, std::vector<std::string>& names);
 
 // The user's temporary folder, with a trailing separator.
 std::string temp_folder();

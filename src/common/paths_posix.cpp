@@ -1,10 +1,12 @@
 // POSIX side of the path helpers (the native build: builder, tests, fuzzers).
 #ifndef _WIN32
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "common/paths.h"
@@ -51,6 +53,22 @@ bool create_empty_file(const std::string& path) {
 bool delete_file(const std::string& path) {
   if (unlink(path.c_str()) == 0) return true;
   return !exists(path);
+}
+
+bool replace_file(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool list_folder(const std::string& path, std::vector<std::string>& names) {
+  names.clear();
+  DIR* dir = opendir(path.c_str());
+  if (!dir) return false;
+  while (const dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(dir);
+  return true;
 }
 
 std::string temp_folder() {

@@ -54,6 +54,23 @@ bool delete_file(const std::string& path) {
   return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
+bool replace_file(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool list_folder(const std::string& path, std::vector<std::string>& names) {
+  names.clear();
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA(join(path, "*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return is_folder(path);  // an empty drive root lists nothing
+  do {
+    std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  return true;
+}
+
 std::string temp_folder() {
   char buf[MAX_PATH + 1];
   DWORD n = GetTempPathA(sizeof buf, buf);
