@@ -1,0 +1,92 @@
+// The player: takes the movie file as it streams in, runs the clock's
+// frames and draws the current frame onto a canvas with the stage options
+// (scale, alignment, background, quality). The glue owns the clock and the
+// device; everything here is portable.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+
+#include "core/character_cache.h"
+#include "core/movie.h"
+#include "core/scene.h"
+#include "core/stage.h"
+#include "core/swf_stream.h"
+#include "core/timeline.h"
+#include "render/canvas.h"
+
+namespace npfp {
+
+// Mouse and keyboard input as the glue receives it, for buttons and scripts.
+struct InputEvent {
+  enum Type : uint8_t { mouse_move, mouse_down, mouse_up, key_down, key_up, character };
+  Type type = mouse_move;
+  int x = 0, y = 0;  // device pixels in the plug-in's area (mouse events)
+  int button = 0;    // 0 left, 1 right, 2 middle
+  uint32_t key = 0;  // virtual key or character code
+};
+
+class Player {
+ public:
+  Player();
+  ~Player();
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+
+  void set_options(const StageOptions& options) { options_ = options; }
+  const StageOptions& options() const { return options_; }
+
+  // The movie file, in pieces as they arrive. False once the data are not a
+  // movie (the frames read before that still play).
+  bool feed(const uint8_t* data, size_t size);
+  // The stream ended (all data, or cut off).
+  void finish_stream();
+  bool failed() const { return stream_.state() == SwfStream::State::failed; }
+  bool stream_complete() const;
+
+  const Movie& movie() const { return movie_; }
+  bool has_header() const { return movie_.has_header; }
+
+  // Frames per second for the clock: the movie's rate, 1 when the movie says
+  // 0 (or nothing yet), at most 120.
+  double frame_rate() const;
+  unsigned frame_interval_ms() const;
+
+  // One clock tick. The first tick that finds the first frame loaded shows
+  // it. True when the picture may have changed.
+  bool advance();
+  // Zero-based frame of the main timeline, -1 before it starts.
+  int current_frame() const { return root_ ? root_->current_frame() : -1; }
+  const TimelineInstance* root() const { return root_.get(); }
+  TimelineInstance* root() { return root_.get(); }
+
+  // The stage colour: the bgcolor parameter, else the movie's, else white.
+  render::Rgba background() const;
+  // The matrix from movie twips to pixels of a width x height area.
+  render::Matrix stage_matrix_for(int width, int height) const;
+
+  // Draws the current frame onto the canvas, which stands for the plug-in's
+  // whole area; only pixels inside `clip` change. In transparent mode the
+  // canvas keeps what is under the movie; otherwise the stage colour fills
+  // the clip first.
+  void render(render::Canvas& canvas, const render::IntRect& clip);
+
+  // Input for buttons and scripts; the oldest events go once 256 wait.
+  void queue_input(const InputEvent& e);
+  bool next_input(InputEvent& out);
+  size_t pending_input() const { return input_.size(); }
+
+ private:
+  StageOptions options_;
+  Movie movie_;
+  MovieBuilder builder_{movie_};
+  SwfStream stream_{builder_};
+  std::unique_ptr<TimelineInstance> root_;
+  CharacterCache cache_{movie_};
+  SceneRenderer scene_{cache_};
+  std::deque<InputEvent> input_;
+};
+
+}  // namespace npfp

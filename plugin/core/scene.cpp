@@ -1,0 +1,155 @@
+#include "core/scene.h"
+
+#include <algorithm>
+
+#include "render/layers.h"
+
+namespace npfp {
+
+namespace {
+
+// Buttons may show buttons; a definition that shows itself stops here.
+const int kMaxNesting = 16;
+
+render::IntRect grow(const render::IntRect& r, int by) {
+  return {r.left - by, r.top - by, r.right + by, r.bottom + by};
+}
+
+}  // namespace
+
+render::Canvas* SceneRenderer::borrow_canvas(const render::DrawTarget& target,
+                                             const render::IntRect& area) {
+  if (canvases_in_use_ == canvases_.size()) canvases_.push_back(std::make_unique<render::Canvas>());
+  render::Canvas* c = canvases_[canvases_in_use_++].get();
+  int w = target.canvas->width(), h = target.canvas->height();
+  if (c->width() != w || c->height() != h)
+    c->resize(w, h);
+  else
+    c->fill(area, 0);
+  return c;
+}
+
+void SceneRenderer::return_canvas() {
+  if (canvases_in_use_ > 0) --canvases_in_use_;
+}
+
+void SceneRenderer::draw_list(const std::map<uint16_t, DisplayObject>& list,
+                              const render::DrawTarget& target, const render::Matrix& to_device,
+                              const render::ColorTransform& cxform) {
+  struct ActiveMask {
+    uint16_t clip_depth;
+    std::unique_ptr<render::Mask> mask;
+  };
+  std::vector<ActiveMask> masks;
+  for (const auto& entry : list) {
+    const DisplayObject& o = entry.second;
+    masks.erase(std::remove_if(masks.begin(), masks.end(),
+                               [&](const ActiveMask& m) { return m.clip_depth < o.depth; }),
+                masks.end());
+    render::DrawTarget t = target;
+    if (!masks.empty()) t.mask = masks.back().mask.get();
+
+    if (o.clip_depth > 0) {
+      // A mask inside a mask's own content adds nothing to its area.
+      if (target.mask_mode) continue;
+      // The mask object is drawn (through the masks around it, so nested
+      // masks intersect) into a scratch canvas whose coverage becomes the
+      // mask of the depths above it up to its clip depth.
+      render::Canvas* scratch = borrow_canvas(t, t.clip);
+      render::DrawTarget mask_target = t;
+      mask_target.canvas = scratch;
+      mask_target.mask_mode = true;
+      mask_target.mask_strokes = false;
+      draw_object(o, mask_target, to_device, cxform);
+      auto mask = std::make_unique<render::Mask>();
+      mask->set_from_alpha(*scratch, t.clip, false);
+      return_canvas();
+      masks.push_back({o.clip_depth, std::move(mask)});
+      continue;
+    }
+    draw_object(o, t, to_device, cxform);
+  }
+}
+
+void SceneRenderer::draw_object(const DisplayObject& o, const render::DrawTarget& target,
+                                const render::Matrix& to_device,
+                                const render::ColorTransform& cxform) {
+  if (!o.definition) return;
+  render::Matrix m = to_device * o.matrix;
+  render::ColorTransform cx = render::concatenate(cxform, o.color_transform);
+  render::BlendMode mode = render::blend_mode_from_byte(o.blend_mode);
+  bool filtered = o.filters && !o.filters->empty();
+  bool layered = !target.mask_mode && (filtered || mode != render::BlendMode::normal);
+  if (!layered) {
+    draw_content(o, target, m, cx);
+    return;
+  }
+  // Blend modes and filters work on the object's own picture: draw it into
+  // a transparent layer, filter that, then composite it onto the target.
+  int margin = filtered ? render::filter_margin(*o.filters) : 0;
+  render::IntRect area = render::intersect(grow(target.clip, margin), target.canvas->bounds());
+  render::Canvas* layer = borrow_canvas(target, area);
+  render::DrawTarget layer_target = render::DrawTarget::whole(*layer);
+  layer_target.clip = area;
+  layer_target.antialias = target.antialias;
+  layer_target.smooth_bitmaps = target.smooth_bitmaps;
+  draw_content(o, layer_target, m, cx);
+  if (filtered) render::apply_filters(*layer, area, *o.filters);
+  render::composite_layer(target, *layer, mode);
+  return_canvas();
+}
+
+void SceneRenderer::draw_content(const DisplayObject& o, const render::DrawTarget& target,
+                                 const render::Matrix& m, const render::ColorTransform& cx) {
+  switch (o.definition->kind) {
+    case CharacterKind::sprite:
+      if (o.sprite) draw_list(o.sprite->display_list(), target, m, cx);
+      break;
+    case CharacterKind::button:
+      draw_button(o.character, target, m, cx, 0);
+      break;
+    default:
+      draw_static(o.character, o.ratio, target, m, cx, 0);
+      break;
+  }
+}
+
+void SceneRenderer::draw_static(uint16_t id, uint16_t ratio, const render::DrawTarget& target,
+                                const render::Matrix& m, const render::ColorTransform& cx,
+                                int nesting) {
+  const Character* c = cache_.character(id);
+  if (!c) return;
+  switch (c->kind) {
+    case CharacterKind::shape:
+      if (const render::ShapeDefinition* shape = cache_.shape(id))
+        shape->draw(target, m, cx, cache_.bitmap_lookup());
+      break;
+    case CharacterKind::morph_shape:
+      if (const render::MorphShapeDefinition* morph = cache_.morph_shape(id))
+        morph->draw(target, m, cx, ratio, cache_.bitmap_lookup());
+      break;
+    case CharacterKind::text:
+      if (const TextDefinition* text = cache_.text(id))
+        text->draw(target, m, cx, cache_.font_lookup());
+      break;
+    case CharacterKind::button:
+      draw_button(id, target, m, cx, nesting + 1);
+      break;
+    default:
+      break;  // sounds, videos, fonts and bitmaps draw nothing by themselves
+  }
+}
+
+void SceneRenderer::draw_button(uint16_t id, const render::DrawTarget& target,
+                                const render::Matrix& m, const render::ColorTransform& cx,
+                                int nesting) {
+  if (nesting > kMaxNesting) return;
+  const ButtonDefinition* button = cache_.button(id);
+  if (!button) return;
+  for (const ButtonRecord* r : button->records_for(kButtonUp)) {
+    draw_static(r->character, 0, target, m * r->matrix, render::concatenate(cx, r->color_transform),
+                nesting);
+  }
+}
+
+}  // namespace npfp

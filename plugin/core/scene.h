@@ -1,0 +1,46 @@
+// Draws display lists: each object with its matrix and colour transform
+// inside its parent's, clip-depth masks, and layers for blend modes and
+// filters.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "core/character_cache.h"
+#include "core/timeline.h"
+#include "render/canvas.h"
+#include "render/color.h"
+#include "render/geometry.h"
+
+namespace npfp {
+
+class SceneRenderer {
+ public:
+  explicit SceneRenderer(CharacterCache& cache) : cache_(cache) {}
+
+  // `to_device` maps the list's space (twips) to device pixels.
+  void draw_list(const std::map<uint16_t, DisplayObject>& list, const render::DrawTarget& target,
+                 const render::Matrix& to_device, const render::ColorTransform& cxform);
+
+ private:
+  void draw_object(const DisplayObject& o, const render::DrawTarget& target,
+                   const render::Matrix& to_device, const render::ColorTransform& cxform);
+  // Draws the object as it is, without layer effects.
+  void draw_content(const DisplayObject& o, const render::DrawTarget& target,
+                    const render::Matrix& m, const render::ColorTransform& cx);
+  void draw_button(uint16_t id, const render::DrawTarget& target, const render::Matrix& m,
+                   const render::ColorTransform& cx, int nesting);
+  void draw_static(uint16_t id, uint16_t ratio, const render::DrawTarget& target,
+                   const render::Matrix& m, const render::ColorTransform& cx, int nesting);
+  // A cleared canvas of the target's size for masks and layers; canvases
+  // are reused from frame to frame.
+  render::Canvas* borrow_canvas(const render::DrawTarget& target, const render::IntRect& area);
+  void return_canvas();
+
+  CharacterCache& cache_;
+  std::vector<std::unique_ptr<render::Canvas>> canvases_;
+  size_t canvases_in_use_ = 0;
+};
+
+}  // namespace npfp
