@@ -28,7 +28,9 @@ struct SwfHeader {
   int32_t x_min = 0, x_max = 0, y_min = 0, y_max = 0;  // twips
   float frame_rate = 0;
   uint16_t frame_count = 0;
-  uint64_t file_size = 0;  // of the file read (the original, compressed or not)
+  // The size of the file whose header was read: for a compressed movie, its
+  // uncompressed copy (equal to declared_length when the copy is whole).
+  uint64_t file_size = 0;
   bool compressed = false;
   int error = kSwfNoError;
 };
