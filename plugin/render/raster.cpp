@@ -221,6 +221,24 @@ void Rasterizer::sweep(const std::function<void(int, const RowSpan*, int)>& row)
           last_covered = x;
         }
       }
+      // Edges right of the clip were dropped: what remains of the sum covers
+      // the rest of the row.
+      if (last < columns - 1 && std::fabs(sum) >= 1.0f / 512) {
+        float v = std::fabs(sum);
+        if (even_odd && v > 1) {
+          v = std::fmod(v, 2.0f);
+          if (v > 1) v = 2 - v;
+        } else if (v > 1) {
+          v = 1;
+        }
+        if (!antialias_) v = v >= 0.5f ? 1.0f : 0.0f;
+        if (v >= 1.0f / 512) {
+          std::fill(acc + last + 1, acc + columns, v);
+          state.max_col = std::max(state.max_col, columns - 1);
+          if (first_covered < 0) first_covered = last + 1;
+          last_covered = columns - 1;
+        }
+      }
       if (first_covered >= 0)
         spans.push_back(
             {slot, first_covered + clip_.left, last_covered + 1 + clip_.left, acc - clip_.left});

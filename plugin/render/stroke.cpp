@@ -24,7 +24,7 @@ inline Vec normal_of(Vec direction) { return {-direction.y, direction.x}; }
 // Appends points on a circle around `center` from angle a0 sweeping `sweep`
 // radians (sign gives the direction), excluding the first point.
 void arc(std::vector<Point>& out, Point center, double radius, double a0, double sweep) {
-  double tolerance = 0.1;
+  double tolerance = 0.03;
   double step = radius > tolerance ? 2 * std::acos(1 - tolerance / radius) : kPi / 2;
   step = std::max(step, kPi / 64);
   int pieces = std::max(1, int(std::ceil(std::fabs(sweep) / step)));
