@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/file_stream.h"
+#include "common/paths.h"
 #include "payload/payload_format.h"
 #include "payload/payload_walker.h"
 
@@ -76,7 +77,8 @@ class Lister : public PayloadVisitor {
 
 int list_payload(const std::string& saver_path, PayloadListing& out) {
   out = PayloadListing();
-  std::FILE* file = std::fopen(saver_path.c_str(), "rb");
+  if (!paths::exists(saver_path)) return kProgramMissing;
+  std::FILE* file = paths::is_folder(saver_path) ? nullptr : std::fopen(saver_path.c_str(), "rb");
   if (!file) return kProgramCannotOpen;
   int64_t size = file_stream::size(file);
   out.file_size = size < 0 ? 0 : static_cast<uint64_t>(size);

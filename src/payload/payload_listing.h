@@ -24,7 +24,8 @@ struct PayloadListing {
   std::vector<ListedEntry> entries;
 };
 
-// Answers 0 or a reader error (kProgramCannotOpen, kNoTrailer, kPayloadDamaged).
+// Answers 0 or a reader error (kProgramMissing, kProgramCannotOpen, kNoTrailer,
+// kPayloadDamaged).
 int list_payload(const std::string& saver_path, PayloadListing& out);
 
 }  // namespace payload

@@ -156,7 +156,8 @@ TEST_F(PayloadWriterTest, ListingShowsEntriesInFileOrder) {
 
   payload::PayloadListing none;
   EXPECT_EQ(payload::list_payload(runtime, none), payload::kNoTrailer);
-  EXPECT_EQ(payload::list_payload(dir_.file("missing"), none), payload::kProgramCannotOpen);
+  EXPECT_EQ(payload::list_payload(dir_.file("missing"), none), payload::kProgramMissing);
+  EXPECT_EQ(payload::list_payload(dir_.path(), none), payload::kProgramCannotOpen);
 }
 
 TEST(PayloadEntryNames, SafeNamesStayInsideTheFolder) {
