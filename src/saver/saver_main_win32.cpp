@@ -1,6 +1,7 @@
 // The mode dispatcher and the run and configure modes of the saver.
-#include <commctrl.h>
 #include <windows.h>
+// commctrl.h needs the types of windows.h first.
+#include <commctrl.h>
 
 #include <exception>
 
