@@ -63,8 +63,11 @@ bool HttpClient::perform(bool run) {
 bool HttpClient::perform_get() {
   InternetHandle session(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session.handle) return false;
-  InternetHandle request(
-      InternetOpenUrlA(session.handle, url_.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+  // Always from the network, and never into the URL cache: a cached copy of
+  // every answer would cost a second write of the whole body and disk space
+  // that nothing frees.
+  InternetHandle request(InternetOpenUrlA(session.handle, url_.c_str(), nullptr, 0,
+                                          INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
   if (!request.handle) return false;
   read_answer(request.handle, response_);
   return response_.size() > 0;
