@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 
+#include "core/callbacks.h"
 #include "core/character_cache.h"
 #include "core/movie.h"
 #include "core/scene.h"
@@ -73,6 +74,10 @@ class Player {
   // the clip first.
   void render(render::Canvas& canvas, const render::IntRect& clip);
 
+  // Functions the movie publishes to the container.
+  CallbackRegistry& callbacks() { return callbacks_; }
+  const CallbackRegistry& callbacks() const { return callbacks_; }
+
   // Input for buttons and scripts; the oldest events go once 256 wait.
   void queue_input(const InputEvent& e);
   bool next_input(InputEvent& out);
@@ -87,6 +92,7 @@ class Player {
   CharacterCache cache_{movie_};
   SceneRenderer scene_{cache_};
   std::deque<InputEvent> input_;
+  CallbackRegistry callbacks_;
 };
 
 }  // namespace npfp

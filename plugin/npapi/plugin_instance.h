@@ -1,0 +1,76 @@
+// One plug-in instance: the player core, the windowless drawing into the
+// host's device context, the frame clock and the streams. Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/player.h"
+#include "flashhost/npapi.h"
+#include "render/canvas.h"
+
+namespace npfp {
+
+class PluginInstance {
+ public:
+  PluginInstance(NPP npp, std::vector<std::pair<std::string, std::string>> parameters);
+  ~PluginInstance();
+  PluginInstance(const PluginInstance&) = delete;
+  PluginInstance& operator=(const PluginInstance&) = delete;
+
+  NPError set_window(NPWindow* window);
+  NPError new_stream(NPMIMEType type, NPStream* stream, uint16_t* stype);
+  int32_t write_ready(NPStream* stream);
+  int32_t write(NPStream* stream, int32_t offset, int32_t length, const void* buffer);
+  NPError destroy_stream(NPStream* stream, NPReason reason);
+  void stream_as_file(NPStream* stream, const char* file_name);
+  int16_t handle_event(const NPEvent& event);
+  NPObject* scriptable_object();
+
+  // The clock's tick: the next frame, and a repaint request when it changed.
+  void tick();
+
+  Player& player() { return player_; }
+  NPP npp() const { return npp_; }
+
+  // Bytes taken per NPP_Write: keeps each piece small enough that frames
+  // can be shown while a big movie is still arriving.
+  static const int32_t kWriteChunk = 65536;
+
+ private:
+  bool is_movie_stream(NPStream* stream) const;
+  void after_data();
+  void start_clock();
+  void stop_clock();
+  void request_repaint();
+  bool paint(HDC hdc, const RECT* dirty);
+  bool ensure_surface(int width, int height);
+  void free_surface();
+
+  NPP npp_;
+  Player player_;
+  NPWindow* window_ = nullptr;  // the host's record: it may change its DC in place
+  NPStream* movie_stream_ = nullptr;
+  bool movie_fed_ = false;
+  NPObject* scriptable_ = nullptr;
+
+  // The frame clock: a message-only window's timer on this thread.
+  HWND clock_window_ = nullptr;
+  unsigned clock_interval_ = 0;
+
+  // The picture is drawn into a DIB section and copied to the host's DC.
+  HDC surface_dc_ = nullptr;
+  HBITMAP surface_bitmap_ = nullptr;
+  HGDIOBJ surface_old_ = nullptr;
+  uint32_t* surface_pixels_ = nullptr;
+  int surface_width_ = 0, surface_height_ = 0;
+  render::Canvas canvas_;
+};
+
+// The module handle of npfp.dll (set by DllMain).
+HINSTANCE module_handle();
+
+}  // namespace npfp
