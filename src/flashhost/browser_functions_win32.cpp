@@ -6,6 +6,7 @@
 #include "flashhost/player_instance.h"
 #include "flashhost/player_library.h"
 #include "flashhost/player_view.h"
+#include "flashhost/scripting_bridge.h"
 #include "flashhost/url_requests.h"
 
 namespace flashhost {
@@ -107,6 +108,8 @@ NPError npn_get_value(NPP npp, NPNVariable variable, void* value) {
   if (!value) return NPERR_NO_ERROR;
   if (variable == NPNVnetscapeWindow) {
     *static_cast<HWND*>(value) = instance && instance->view ? instance->view->window : nullptr;
+  } else if (variable == NPNVWindowNPObject) {
+    *static_cast<NPObject**>(value) = scripting::retain_object(scripting::browser_window_object());
   }
   return NPERR_NO_ERROR;
 }
@@ -136,80 +139,6 @@ void npn_invalidate_region(NPP, NPRegion) {}
 
 void npn_force_redraw(NPP) {}
 
-// --- scripting ---------------------------------------------------------------
-
-NPIdentifier npn_get_string_identifier(const NPUTF8*) { return nullptr; }
-
-void npn_get_string_identifiers(const NPUTF8**, int32_t, NPIdentifier*) {}
-
-NPIdentifier npn_get_int_identifier(int32_t) {
-  return reinterpret_cast<NPIdentifier>(static_cast<intptr_t>(-1));
-}
-
-bool npn_identifier_is_string(NPIdentifier) { return false; }
-
-NPUTF8* npn_utf8_from_identifier(NPIdentifier) { return nullptr; }
-
-int32_t npn_int_from_identifier(NPIdentifier) { return 0; }
-
-NPObject* npn_create_object(NPP npp, NPClass* object_class) {
-  if (!object_class) return nullptr;
-  NPObject* object = object_class->allocate ? object_class->allocate(npp, object_class)
-                                            : static_cast<NPObject*>(host_alloc(sizeof(NPObject)));
-  if (!object) return nullptr;
-  object->_class = object_class;
-  object->referenceCount = 1;
-  return object;
-}
-
-NPObject* npn_retain_object(NPObject* object) {
-  if (object) ++object->referenceCount;
-  return object;
-}
-
-void npn_release_object(NPObject* object) {
-  if (!object || object->referenceCount == 0) return;
-  if (--object->referenceCount != 0) return;
-  NPClass* object_class = object->_class;
-  if (object_class && object_class->deallocate) {
-    object_class->deallocate(object);
-    return;
-  }
-  if (object_class && object_class->invalidate) object_class->invalidate(object);
-  host_free(object);
-}
-
-bool npn_invoke(NPP, NPObject*, NPIdentifier, const NPVariant*, uint32_t, NPVariant*) {
-  return false;
-}
-
-bool npn_invoke_default(NPP, NPObject*, const NPVariant*, uint32_t, NPVariant*) { return false; }
-
-bool npn_evaluate(NPP, NPObject*, NPString*, NPVariant*) { return false; }
-
-bool npn_get_property(NPP, NPObject*, NPIdentifier, NPVariant*) { return false; }
-
-bool npn_set_property(NPP, NPObject*, NPIdentifier, const NPVariant*) { return false; }
-
-bool npn_remove_property(NPP, NPObject*, NPIdentifier) { return false; }
-
-bool npn_has_property(NPP, NPObject*, NPIdentifier) { return false; }
-
-bool npn_has_method(NPP, NPObject*, NPIdentifier) { return false; }
-
-void npn_release_variant_value(NPVariant* variant) {
-  if (!variant) return;
-  if (variant->type == NPVariantType_String) {
-    host_free(const_cast<NPUTF8*>(variant->value.stringValue.UTF8Characters));
-    variant->type = NPVariantType_Void;
-  } else if (variant->type == NPVariantType_Object) {
-    npn_release_object(variant->value.objectValue);
-    variant->type = NPVariantType_Void;
-  }
-}
-
-void npn_set_exception(NPObject*, const NPUTF8*) {}
-
 const NPNetscapeFuncs kBrowserFunctions = {
     NP_NETSCAPE_FUNCS_SIZE,
     NP_NETSCAPE_FUNCS_VERSION,
@@ -234,25 +163,25 @@ const NPNetscapeFuncs kBrowserFunctions = {
     npn_invalidate_rect,
     npn_invalidate_region,
     npn_force_redraw,
-    npn_get_string_identifier,
-    npn_get_string_identifiers,
-    npn_get_int_identifier,
-    npn_identifier_is_string,
-    npn_utf8_from_identifier,
-    npn_int_from_identifier,
-    npn_create_object,
-    npn_retain_object,
-    npn_release_object,
-    npn_invoke,
-    npn_invoke_default,
-    npn_evaluate,
-    npn_get_property,
-    npn_set_property,
-    npn_remove_property,
-    npn_has_property,
-    npn_has_method,
-    npn_release_variant_value,
-    npn_set_exception,
+    scripting::get_string_identifier,
+    scripting::get_string_identifiers,
+    scripting::get_int_identifier,
+    scripting::identifier_is_string,
+    scripting::utf8_from_identifier,
+    scripting::int_from_identifier,
+    scripting::create_object,
+    scripting::retain_object,
+    scripting::release_object,
+    scripting::invoke,
+    scripting::invoke_default,
+    scripting::evaluate,
+    scripting::get_property,
+    scripting::set_property,
+    scripting::remove_property,
+    scripting::has_property,
+    scripting::has_method,
+    scripting::release_variant_value,
+    scripting::set_exception,
 };
 
 }  // namespace

@@ -297,9 +297,43 @@ TEST_F(HostContract, GetValueAnswersTheWindowAndLeavesUnknownVariablesAlone) {
   HWND window = nullptr;
   EXPECT_EQ(browser_->getvalue(&instance->npp, NPNVnetscapeWindow, &window), NPERR_NO_ERROR);
   EXPECT_EQ(window, window_);
+  // The window object comes retained for the caller.
+  NPObject* window_object = nullptr;
+  EXPECT_EQ(browser_->getvalue(&instance->npp, NPNVWindowNPObject, &window_object), NPERR_NO_ERROR);
+  ASSERT_NE(window_object, nullptr);
+  uint32_t count = window_object->referenceCount;
+  NPObject* again = nullptr;
+  browser_->getvalue(&instance->npp, NPNVWindowNPObject, &again);
+  EXPECT_EQ(again, window_object);
+  EXPECT_EQ(window_object->referenceCount, count + 1);
+  browser_->releaseobject(again);
+  browser_->releaseobject(window_object);
   EXPECT_STREQ(browser_->uagent(&instance->npp),
                "Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; rv:1.8.0.3) Gecko/20060426 "
                "Quillon/1.0.0.0");
+  destroy(instance);
+}
+
+TEST_F(HostContract, ScriptingEntriesAreTheBridges) {
+  PlayerInstance* instance = started_instance();
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(browser_->getstringidentifier("swhxCall")), 0x0FEEBBCCu);
+  NPUTF8* name = browser_->utf8fromidentifier(reinterpret_cast<NPIdentifier>(0x0FEEBBCC));
+  ASSERT_NE(name, nullptr);
+  EXPECT_STREQ(name, "swhxCall");
+  browser_->memfree(name);
+  NPObject* window_object = nullptr;
+  browser_->getvalue(&instance->npp, NPNVWindowNPObject, &window_object);
+  char script[] = "var __flash_temp = \"a\\\"b\";";
+  NPString text = {script, static_cast<uint32_t>(std::strlen(script))};
+  NPVariant result;
+  result.type = NPVariantType_Void;
+  ASSERT_TRUE(browser_->evaluate(&instance->npp, window_object, &text, &result));
+  ASSERT_EQ(result.type, NPVariantType_String);
+  EXPECT_EQ(
+      std::string(result.value.stringValue.UTF8Characters, result.value.stringValue.UTF8Length),
+      "a\"b");
+  browser_->releasevariantvalue(&result);
+  browser_->releaseobject(window_object);
   destroy(instance);
 }
 
