@@ -24,6 +24,20 @@ class Compositor {
     uint32_t* dst = target_.canvas->row(y);
     const uint8_t* mask = target_.mask ? target_.mask->row(y) : nullptr;
     const float* cov = span.coverage;
+    if (paint.kind == Paint::solid && !mask) {
+      // The common case: one colour, no mask.
+      const uint32_t color = paint.color;
+      const bool opaque = (color >> 24) == 255;
+      for (int x = span.left; x < span.right; ++x) {
+        float c = cov[x];
+        if (c >= 0.998f) {
+          dst[x] = opaque ? color : blend_over(dst[x], color);
+        } else if (c > 0) {
+          dst[x] = blend_over(dst[x], scale_pixel(color, uint32_t(c * 256 + 0.5f)));
+        }
+      }
+      return;
+    }
     const uint32_t* colors = nullptr;
     if (paint.kind != Paint::solid) {
       paint.shade(y, span.left, span.right, shaded_.data() + span.left);

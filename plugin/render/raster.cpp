@@ -247,7 +247,9 @@ void Rasterizer::sweep(const std::function<void(int, const RowSpan*, int)>& row)
     for (int slot : touched_) {
       SlotRow& state = slot_rows_[slot];
       float* acc = buffers_[state.buffer].data();
-      std::fill(acc + state.min_col, acc + state.max_col + 1, 0.0f);
+      // A slot whose pieces all fell right of the clip touched no column.
+      if (state.min_col <= state.max_col)
+        std::fill(acc + state.min_col, acc + state.max_col + 1, 0.0f);
       state.buffer = -1;
     }
     touched_.clear();
