@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "bridge/dispatcher.h"
 #include "bridge/identifiers.h"
 #include "bridge/invoke_protocol.h"
 #include "flashhost/browser_functions.h"
@@ -15,49 +16,6 @@
 namespace {
 
 namespace scripting = flashhost::scripting;
-
-// NPN_GetValue as the host answers it, with the browser window object for
-// NPNVWindowNPObject (retained for the caller).
-NPError get_value(NPP npp, NPNVariable variable, void* value) {
-  if (variable == NPNVWindowNPObject && value) {
-    *static_cast<NPObject**>(value) = scripting::retain_object(scripting::browser_window_object());
-    return NPERR_NO_ERROR;
-  }
-  return flashhost::browser_functions().getvalue(npp, variable, value);
-}
-
-// The host's browser table with the scripting entries of the bridge.
-NPNetscapeFuncs scripting_table() {
-  NPNetscapeFuncs table = flashhost::browser_functions();
-  table.getvalue = get_value;
-  table.getstringidentifier = scripting::get_string_identifier;
-  table.getstringidentifiers = scripting::get_string_identifiers;
-  table.getintidentifier = scripting::get_int_identifier;
-  table.identifierisstring = scripting::identifier_is_string;
-  table.utf8fromidentifier = scripting::utf8_from_identifier;
-  table.intfromidentifier = scripting::int_from_identifier;
-  table.createobject = scripting::create_object;
-  table.retainobject = scripting::retain_object;
-  table.releaseobject = scripting::release_object;
-  table.invoke = scripting::invoke;
-  table.invokeDefault = scripting::invoke_default;
-  table.evaluate = scripting::evaluate;
-  table.getproperty = scripting::get_property;
-  table.setproperty = scripting::set_property;
-  table.removeproperty = scripting::remove_property;
-  table.hasproperty = scripting::has_property;
-  table.hasmethod = scripting::has_method;
-  table.releasevariantvalue = scripting::release_variant_value;
-  table.setexception = scripting::set_exception;
-  return table;
-}
-
-NPNetscapeFuncs g_table = scripting_table();
-
-template <typename T>
-T entry(HMODULE module, const char* name) {
-  return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 std::vector<std::string> invoke_lines(const std::string& trace) {
   std::vector<std::string> lines;
@@ -81,15 +39,11 @@ class ScriptingThroughThePlugin : public ::testing::Test {
 #else
     trace_path = folder.file("trace.txt");
     SetEnvironmentVariableA("NPFP_TRACE", trace_path.c_str());
-    module = LoadLibraryA((std::string("Z:") + NPFP_DLL_PATH).c_str());
-    ASSERT_NE(module, nullptr);
-    entry<Flash_DisableLocalSecurityFunc>(module, "Flash_DisableLocalSecurity")();
-    library.module = module;
-    library.shutdown = entry<NP_ShutdownFunc>(module, "NP_Shutdown");
-    library.functions.size = NP_PLUGIN_FUNCS_SIZE;
-    ASSERT_EQ(entry<NP_GetEntryPointsFunc>(module, "NP_GetEntryPoints")(&library.functions), 0);
-    ASSERT_EQ(entry<NP_InitializeFunc>(module, "NP_Initialize")(&g_table), 0);
-    flashhost::set_current_library(&library);
+    // The host's own loading, with its own browser function table.
+    std::string failure;
+    library = flashhost::PlayerLibrary::load(std::string("Z:") + NPFP_DLL_PATH, failure);
+    ASSERT_NE(library, nullptr) << failure;
+    flashhost::set_current_library(library);
     instance = flashhost::create_instance(nullptr);
     ASSERT_TRUE(flashhost::start(instance));
     ASSERT_NE(instance->scriptable_object, nullptr);
@@ -99,8 +53,7 @@ class ScriptingThroughThePlugin : public ::testing::Test {
   void TearDown() override {
     if (instance) flashhost::destroy(instance);
     flashhost::set_current_library(nullptr);
-    if (library.shutdown) library.shutdown();
-    if (module) FreeLibrary(module);
+    flashhost::PlayerLibrary::unload(library);
     SetEnvironmentVariableA("NPFP_TRACE", nullptr);
   }
 
@@ -110,8 +63,7 @@ class ScriptingThroughThePlugin : public ::testing::Test {
 
   testing_support::TempDir folder;
   std::string trace_path;
-  HMODULE module = nullptr;
-  flashhost::PlayerLibrary library = {};
+  flashhost::PlayerLibrary* library = nullptr;
   flashhost::PlayerInstance* instance = nullptr;
 };
 
@@ -137,6 +89,64 @@ TEST_F(ScriptingThroughThePlugin, UnregisteredNamesReachNoFunction) {
   scripting::InstanceMovieCaller movie(instance);
   movie.call_movie("notRegistered", nullptr, 0);
   EXPECT_EQ(invocations(), std::vector<std::string>{"NPObject invoke name= argc=0 -> false"});
+}
+
+// What the plug-in does for an ExternalInterface call, through the browser
+// table it was handed: the window object, then Evaluate of the call text,
+// which reaches the instance's host call handler and the dispatcher.
+class EchoHost : public bridge::DispatcherHost {
+ public:
+  void call_movie(const char*, const NPVariant*, uint32_t) override {}
+  bool load_url_data(const std::string& url, const char*, std::size_t,
+                     std::string& answer) override {
+    answer = "data of " + url;
+    return true;
+  }
+  std::string main_window_name() override { return "MainWindow"; }
+  std::vector<std::string> child_window_names() override { return {}; }
+};
+
+bridge::Dispatcher* g_dispatcher = nullptr;
+
+bool to_dispatcher(flashhost::PlayerInstance*, NPObject* object, const char* name, uint32_t count,
+                   const NPVariant* arguments, std::string& answer) {
+  return scripting::dispatch_host_call(g_dispatcher, object, name, count, arguments, answer);
+}
+
+TEST_F(ScriptingThroughThePlugin, TheBrowserTableAnswersTheMoviesCalls) {
+  EchoHost host;
+  bridge::Dispatcher dispatcher(host);
+  g_dispatcher = &dispatcher;
+  flashhost::attach(instance, to_dispatcher, nullptr);
+  const NPNetscapeFuncs& browser = flashhost::browser_functions();
+  NPP npp = &instance->npp;
+
+  NPObject* window = nullptr;
+  ASSERT_EQ(browser.getvalue(npp, NPNVWindowNPObject, &window), NPERR_NO_ERROR);
+  ASSERT_EQ(window, scripting::browser_window_object());
+
+  const std::string script = "try { __flash__toXML(AppleScript.runFile(\"eA==\")) ; }";
+  NPString text = {script.c_str(), static_cast<uint32_t>(script.size())};
+  NPVariant result;
+  ASSERT_TRUE(browser.evaluate(npp, window, &text, &result));
+  ASSERT_EQ(result.type, NPVariantType_String);
+  EXPECT_EQ(
+      std::string(result.value.stringValue.UTF8Characters, result.value.stringValue.UTF8Length),
+      "<false/>");
+  browser.releasevariantvalue(&result);
+
+  const std::string request = "try { __flash__toXML(:getURL(\"file://a.txt\")) ; }";
+  text = {request.c_str(), static_cast<uint32_t>(request.size())};
+  ASSERT_TRUE(browser.evaluate(npp, window, &text, &result));
+  EXPECT_EQ(std::string(result.value.stringValue.UTF8Characters), "data of file://a.txt");
+  browser.releasevariantvalue(&result);
+
+  NPUTF8* name = browser.utf8fromidentifier(browser.getstringidentifier("swhxCall"));
+  ASSERT_NE(name, nullptr);
+  EXPECT_STREQ(name, "swhxCall");
+  browser.memfree(name);
+  browser.releaseobject(window);
+  g_dispatcher = nullptr;
 }
 
 }  // namespace
