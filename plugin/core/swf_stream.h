@@ -34,7 +34,7 @@ class SwfStream {
   uint64_t bytes_decoded() const { return decoded_; }
 
   // The most uncompressed data a CWS file may expand to, whatever it declares.
-  static const uint64_t kMaxDecodedSize = 512ull << 20;
+  static constexpr uint64_t kMaxDecodedSize = 512ull << 20;
 
  private:
   struct Inflater;

@@ -40,8 +40,8 @@ struct DisplayObject {
 // themselves, or fan out without end, stops growing at these limits.
 struct InstanceBudget {
   size_t live_sprites = 0;
-  static const size_t kMaxLiveSprites = 50000;
-  static const int kMaxNesting = 64;
+  static constexpr size_t kMaxLiveSprites = 50000;
+  static constexpr int kMaxNesting = 64;
 };
 
 class TimelineInstance {

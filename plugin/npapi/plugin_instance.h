@@ -38,7 +38,7 @@ class PluginInstance {
 
   // Bytes taken per NPP_Write: keeps each piece small enough that frames
   // can be shown while a big movie is still arriving.
-  static const int32_t kWriteChunk = 65536;
+  static constexpr int32_t kWriteChunk = 65536;
 
  private:
   bool is_movie_stream(NPStream* stream) const;
