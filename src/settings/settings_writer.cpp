@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/paths.h"
+#include "payload/work_folder.h"
 #include "settings/settings.h"
 #include "settings/xml_writer.h"
 
@@ -32,11 +33,6 @@ class WindowWriter {
   XmlWriter& out_;
   std::string line_start_;
 };
-
-// The name a path in the work folder was made from.
-std::string work_file_name(const std::string& path) {
-  return path.empty() ? std::string() : paths::file_part(path);
-}
 
 void write_window(XmlWriter& out, const WindowSettings& w, int depth) {
   out.write_raw(indent(depth) + "<window");
@@ -80,6 +76,14 @@ void write_window(XmlWriter& out, const WindowSettings& w, int depth) {
 }
 
 }  // namespace
+
+std::string work_file_name(const std::string& path) {
+  const std::string folder = work_folder::path_of("");
+  if (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0) {
+    return path.substr(folder.size());
+  }
+  return paths::file_part(path);
+}
 
 std::string settings_text(const SaverSettings& settings) {
   XmlWriter out;

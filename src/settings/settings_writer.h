@@ -9,3 +9,7 @@
 struct SaverSettings;
 
 std::string settings_text(const SaverSettings& settings);
+
+// The name a path in the work folder was made from (what "swf" and "mask"
+// hold); the last component of a path elsewhere.
+std::string work_file_name(const std::string& path);

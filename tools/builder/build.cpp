@@ -8,6 +8,7 @@
 #include <random>
 #include <set>
 
+#include "builder/settings_options.h"
 #include "common/file_stream.h"
 #include "common/paths.h"
 #include "payload/payload_format.h"
@@ -186,6 +187,7 @@ bool write_saver(const BuildRequest& request, const std::string& path, std::stri
 bool build_saver(const BuildRequest& request, BuildSummary& summary, std::string& error) {
   summary = BuildSummary();
   if (!check_request(request, error)) return false;
+  if (!check_settings(request, error)) return false;  // read as the saver will read it
   std::string temporary = temporary_output_path(request.output_path);
   bool ok = write_saver(request, temporary, error);
   if (ok) {

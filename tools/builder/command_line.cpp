@@ -1,5 +1,7 @@
 #include "builder/command_line.h"
 
+#include "builder/settings_options.h"
+
 namespace saverbuild {
 
 namespace {
@@ -83,6 +85,13 @@ bool parse_build(const std::vector<std::string>& args, CommandLine& out, std::st
       out.command = Command::kHelp;
       return true;
     }
+    // Options that write the settings text live in settings_options.cpp.
+    const int settings_used = parse_settings_option(args, i, out.build, error);
+    if (settings_used < 0) return false;
+    if (settings_used > 0) {
+      i += static_cast<size_t>(settings_used) - 1;
+      continue;
+    }
     std::string value;
     bool has_inline = false;
     const OptionSpec* option = find_option(arg, value, has_inline);
@@ -165,7 +174,8 @@ std::string usage_text() {
       "saverbuild: makes a Flash movie screen saver from the saver program, movies and settings\n"
       "\n"
       "usage:\n"
-      "  saverbuild build --runtime SAVER --settings FILE -o OUTPUT MOVIE [MORE...]\n"
+      "  saverbuild build --runtime SAVER [--settings FILE | settings options] -o OUTPUT\n"
+      "                   MOVIE [MORE...]\n"
       "  saverbuild list SAVER\n"
       "  saverbuild extract SAVER FOLDER\n"
       "  saverbuild --help\n"
@@ -182,6 +192,7 @@ std::string usage_text() {
     if (left.size() < 28) left.resize(28, ' ');
     text += left + " " + option.help + "\n";
   }
+  text += settings_options_usage();
   text +=
       "\n"
       "list: shows the entries a saver carries.\n"

@@ -5,6 +5,7 @@
 
 #include "builder/build.h"
 #include "builder/command_line.h"
+#include "builder/settings_options.h"
 #include "payload/payload_listing.h"
 
 namespace {
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
       return 0;
     case saverbuild::Command::kBuild: {
       saverbuild::BuildSummary summary;
+      saverbuild::complete_settings(line.build);
       if (!saverbuild::build_saver(line.build, summary, error)) return fail(error);
       std::printf("%s: %zu %s and the settings, %llu bytes\n", line.build.output_path.c_str(),
                   summary.entries, summary.entries == 1 ? "entry" : "entries",

@@ -52,7 +52,7 @@ class SaverbuildProgramTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(dir_.path().empty());
     runtime_ = dir_.write("saver.scr", "MZ runtime program bytes");
-    settings_ = dir_.write("settings.xml", "<windows/>");
+    settings_ = dir_.write("settings.xml", "<xml version=\"1.0\"><windows><window swf=\"movie.swf\"/></windows></xml>");
     movie_ = dir_.write("movie.swf", "FWS movie");
     output_ = dir_.file("out.scr");
   }
@@ -91,13 +91,13 @@ TEST_F(SaverbuildProgramTest, BuildListAndExtract) {
   ASSERT_EQ(listed.exit_code, 0) << listed.err;
   EXPECT_NE(listed.out.find("program 24 bytes"), std::string::npos) << listed.out;
   EXPECT_NE(listed.out.find("file      movie.swf  9 bytes"), std::string::npos) << listed.out;
-  EXPECT_NE(listed.out.find("settings  fp.dat  10 bytes"), std::string::npos) << listed.out;
+  EXPECT_NE(listed.out.find("settings  fp.dat  69 bytes"), std::string::npos) << listed.out;
 
   std::string folder = dir_.file("unpacked");
   Outcome extracted = run(dir_, {"extract", output_, folder});
   ASSERT_EQ(extracted.exit_code, 0) << extracted.err;
   EXPECT_EQ(TempDir::read(paths::join(folder, "movie.swf")), "FWS movie");
-  EXPECT_EQ(TempDir::read(paths::join(folder, "fp.dat")), "<windows/>");
+  EXPECT_EQ(TempDir::read(paths::join(folder, "fp.dat")), "<xml version=\"1.0\"><windows><window swf=\"movie.swf\"/></windows></xml>");
 
   Outcome not_a_saver = run(dir_, {"list", runtime_});
   EXPECT_EQ(not_a_saver.exit_code, 1);
