@@ -157,6 +157,14 @@ inline std::vector<Case> all_cases() {
         EXPECT_EQ(s.main_window.children[1]->window_index, 3);
       });
 
+  add("TwoPlainMainWindowElements",
+      document("", "<window window_title=\"a\"/><window window_title=\"b\"/>"), true, 0,
+      [](const SaverSettings& s) {
+        EXPECT_EQ(s.main_window.window_title, "b");
+        EXPECT_EQ(s.main_window.window_index, 1);
+        EXPECT_TRUE(s.main_window.children.empty());
+      });
+
   add("NestedWindow",
       document("",
                "<window><sub_data><window window_name=\"child\"><sub_data><window "

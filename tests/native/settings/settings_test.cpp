@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
 
+#include "common/paths.h"
 #include "native/settings/settings_cases.h"
 #include "payload/work_folder.h"
 #include "settings/portable_xml.h"
@@ -22,16 +25,6 @@ TEST(SettingsPortable, EveryCase) {
     SaverSettings settings;
     settings_cases::run_case(c, portable, folder, settings);
   }
-}
-
-TEST(SettingsPortable, SimpleTwoWindowElementsEndWithIndexOne) {
-  PortableXmlDocument document;
-  ASSERT_TRUE(document.load_text(
-      settings_cases::document("", "<window window_title=\"a\"/><window window_title=\"b\"/>")));
-  SaverSettings settings;
-  EXPECT_TRUE(settings.read_document(document));
-  EXPECT_EQ(settings.main_window.window_title, "b");
-  EXPECT_EQ(settings.main_window.window_index, 1);
 }
 
 // A document that loads but has no nodes: the walk's second failure.
@@ -188,16 +181,30 @@ TEST(SettingsRecords, SetMovieKeepsTheStoredSpellingOfTheSamePath) {
   EXPECT_EQ(w.movie_height, 20);
 }
 
-TEST(SettingsLoad, PlatformDocumentReadsAWorkFolderFile) {
-  testing_support::TempDir folder;
-  const std::string path = folder.write(
-      "settings.xml", settings_cases::document(" hide_mouse_cursor=\"false\"",
-                                               "<window swf=\"intro.swf\" window_title=\"T\"/>"));
+TEST(SettingsLoad, PlatformDocumentReadsTheSettingsFileInTheWorkFolder) {
+  // As at start-up: "fp.dat" in a named work folder, movies beside it.
+  const std::string name =
+      "settings_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed());
+  work_folder::set_name(name);
+  ASSERT_TRUE(work_folder::create());
+  const std::string path = work_folder::path_of("fp.dat");
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << settings_cases::document(" hide_mouse_cursor=\"false\"",
+                                    "<window swf=\"intro.swf\" window_title=\"T\"/>");
+  }
   SaverSettings settings;
-  ASSERT_TRUE(settings.load_settings(path));
+  const bool loaded = settings.load_settings(path);
+  const bool deleted = paths::delete_file(path);
+  std::error_code ignored;
+  std::filesystem::remove(std::filesystem::u8path(work_folder::path()), ignored);
+  work_folder::set_name("");
+  ASSERT_TRUE(loaded) << settings.settings_error;
+  EXPECT_TRUE(deleted) << "the reader let go of the file";
   EXPECT_FALSE(settings.hide_mouse_cursor);
   EXPECT_EQ(settings.main_window.window_title, "T");
-  EXPECT_EQ(settings.main_window.movie_path, work_folder::path_of("intro.swf"));
+  EXPECT_EQ(settings.main_window.movie_path,
+            paths::join(paths::join(paths::temp_folder(), name), "intro.swf"));
 }
 
 TEST(SettingsWriter, RandomRecordsSurviveTheTrip) {
@@ -241,7 +248,9 @@ TEST(SettingsWriter, TextHasTheExpectedShape) {
   s.exit_on_key_press = false;
   s.main_window.movie_path = work_folder::path_of("intro.swf");
   s.main_window.quality = Quality::best;
-  s.main_window.add_child()->window_name = "tool & co";
+  WindowSettings* child = s.main_window.add_child();
+  child->window_name = "tool & co";
+  child->mask_path = work_folder::path_of("masks/round.png");
   const std::string text = settings_text(s);
   EXPECT_EQ(text.rfind("<xml version=\"1.0\">\n  <windows exit_on_mouse_move=\"true\" "
                        "exit_on_mouse_click=\"true\" exit_on_key_press=\"false\" "
@@ -252,7 +261,9 @@ TEST(SettingsWriter, TextHasTheExpectedShape) {
   EXPECT_NE(text.find("\n        flash_quality=\"best\""), std::string::npos);
   EXPECT_NE(text.find("      <sub_data>\n        <window\n"), std::string::npos);
   EXPECT_NE(text.find("window_name=\"tool &amp; co\""), std::string::npos);
-  EXPECT_EQ(text.find("mask="), std::string::npos) << "no mask, no attribute";
+  EXPECT_EQ(text.find("mask="), text.rfind("mask=")) << "no mask, no attribute";
+  EXPECT_NE(text.find("mask=\"masks/round.png\""), std::string::npos)
+      << "the name the path was made from";
   EXPECT_EQ(text.substr(text.size() - 34), "    </window>\n  </windows>\n</xml>\n");
 }
 
