@@ -328,11 +328,13 @@ bool decode_bitmap_tag(int tag_code, const uint8_t* body, size_t length,
       const uint8_t* zdata = image + alpha_offset;
       size_t zlength = length - 6 - alpha_offset;
       // Without a complete alpha plane the picture stays opaque.
+      // The player takes the JPEG colours as already multiplied by the alpha
+      // plane (kept no larger than the alpha, so they stay valid).
       if (zlength > 0 && inflate_up_to(zdata, zlength, count, alpha) == count) {
         for (size_t i = 0; i < count; ++i) {
-          Rgba c{uint8_t(out.pixels[i] >> 16), uint8_t(out.pixels[i] >> 8), uint8_t(out.pixels[i]),
-                 alpha[i]};
-          out.pixels[i] = premultiply(c);
+          uint32_t p = out.pixels[i];
+          out.pixels[i] =
+              premultiplied_clamped(alpha[i], uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p));
         }
       }
       break;

@@ -41,6 +41,8 @@ Rgba ColorTransform::apply(Rgba c) const {
 }
 
 uint32_t ColorTransform::apply_premultiplied(uint32_t argb) const {
+  // A fully transparent pixel has no colour left to transform: it stays empty.
+  if ((argb >> 24) == 0) return 0;
   return premultiply(apply(unpremultiply(argb)));
 }
 

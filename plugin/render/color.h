@@ -33,7 +33,8 @@ struct ColorTransform {
            add_g == 0 && add_b == 0 && add_a == 0;
   }
   Rgba apply(Rgba c) const;
-  // Transforms a premultiplied pixel (unpremultiply, transform, premultiply).
+  // Transforms a premultiplied pixel (unpremultiply, transform, premultiply);
+  // fully transparent pixels stay transparent.
   uint32_t apply_premultiplied(uint32_t argb) const;
 };
 

@@ -58,8 +58,14 @@ class Compositor {
   }
 
   // Several fills meet in this row: sum their coverage-weighted colours first so
-  // a pixel shared by two adjacent fills ends up fully covered.
-  void multiple(int y, const RowSpan* spans, int count, const std::vector<Paint>& paints) {
+  // a pixel shared by two adjacent fills ends up fully covered. Where fills
+  // overlap, the higher style index is on top: styles are taken from the top
+  // down, each getting only the coverage the ones above left.
+  void multiple(int y, const RowSpan* unsorted, int count, const std::vector<Paint>& paints) {
+    order_.assign(unsorted, unsorted + count);
+    std::sort(order_.begin(), order_.end(),
+              [](const RowSpan& a, const RowSpan& b) { return a.slot > b.slot; });
+    const RowSpan* spans = order_.data();
     int left = spans[0].left, right = spans[0].right;
     for (int i = 1; i < count; ++i) {
       left = std::min(left, spans[i].left);
@@ -75,10 +81,10 @@ class Compositor {
       if (paint.kind != Paint::solid)
         paint.shade(y, span.left, span.right, shaded_.data() + span.left);
       for (int x = span.left; x < span.right; ++x) {
-        float c = span.coverage[x];
+        float* s = &sums_[size_t(x - left) * 5];
+        float c = std::min(span.coverage[x], 1.0f - s[4]);
         if (c <= 0) continue;
         uint32_t color = paint.kind == Paint::solid ? paint.color : shaded_[x];
-        float* s = &sums_[size_t(x - left) * 5];
         s[0] += c * float(color >> 24);
         s[1] += c * float((color >> 16) & 0xFF);
         s[2] += c * float((color >> 8) & 0xFF);
@@ -91,7 +97,7 @@ class Compositor {
     for (int x = left; x < right; ++x) {
       const float* s = &sums_[size_t(x - left) * 5];
       if (s[4] <= 0) continue;
-      float scale = s[4] > 1 ? 1 / s[4] : 1;
+      float scale = 1;
       if (mask) scale *= mask[x] / 255.0f;
       auto channel = [&](float v) { return uint32_t(std::min(255.0f, v * scale + 0.5f)); };
       uint32_t a = channel(s[0]);
@@ -105,6 +111,7 @@ class Compositor {
   const DrawTarget& target_;
   std::vector<uint32_t> shaded_;
   std::vector<float> sums_;
+  std::vector<RowSpan> order_;
 };
 
 void add_edge(Rasterizer& r, const Matrix& m, const ShapeEdge& e, int slot_a, int slot_b) {

@@ -24,8 +24,8 @@ bool read_gradient(BitReader& in, int version, bool focal, Gradient& out) {
     stop.color = version >= 3 ? read_rgba(in) : read_rgb(in);
     out.stops.push_back(stop);
   }
-  std::stable_sort(out.stops.begin(), out.stops.end(),
-                   [](const GradientStop& a, const GradientStop& b) { return a.ratio < b.ratio; });
+  // Stops stay in file order: the ramp scans them forwards, so ratios that go
+  // backwards end the ramp there instead of being reordered.
   if (focal) out.focal_point = in.s16() / 256.0;
   return !in.failed();
 }

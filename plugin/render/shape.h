@@ -22,7 +22,7 @@ enum class SpreadMode : uint8_t { pad = 0, reflect = 1, repeat = 2 };
 enum class Interpolation : uint8_t { rgb = 0, linear_rgb = 1 };
 
 struct Gradient {
-  std::vector<GradientStop> stops;  // sorted by ratio
+  std::vector<GradientStop> stops;  // in file order (normally ascending ratios)
   SpreadMode spread = SpreadMode::pad;
   Interpolation interpolation = Interpolation::rgb;
   double focal_point = 0;  // -1..1, focal gradients only

@@ -241,8 +241,9 @@ TEST(RenderBitmap, JpegStreamsInEveryTagForm) {
 
 TEST(RenderBitmap, Jpeg3AlphaPlaneAndPngPayloads) {
   JpegParts jpeg = encode_jpeg(16, 16);
-  std::vector<uint8_t> alpha(256);
-  for (size_t i = 0; i < alpha.size(); ++i) alpha[i] = uint8_t(i);
+  // Alpha 200 everywhere but a transparent first pixel.
+  std::vector<uint8_t> alpha(256, 200);
+  alpha[0] = 0;
   SwfBits s;
   s.u16(8);
   s.u32(uint32_t(jpeg.full.size()));
@@ -253,12 +254,13 @@ TEST(RenderBitmap, Jpeg3AlphaPlaneAndPngPayloads) {
   ASSERT_TRUE(decode_bitmap_tag(35, s.data().data(), s.size(), {}, 6, id, b));
   ASSERT_EQ(16, b.width);
   EXPECT_EQ(0u, b.at(0, 0));
-  uint32_t p = b.at(15, 15);
-  EXPECT_EQ(255, render_test::alpha_of(p));
-  uint32_t half = b.at(0, 8);  // alpha 128, colour (0, 136, 128) premultiplied
-  EXPECT_EQ(128, render_test::alpha_of(half));
-  EXPECT_NEAR(136 * 128 / 255, render_test::green_of(half), 5);
-  EXPECT_LE(render_test::red_of(half), render_test::alpha_of(half));
+  // The JPEG colours count as already premultiplied: (51, 51, 128) stays, and
+  // colours above the alpha are held at it.
+  uint32_t p = b.at(3, 3);
+  EXPECT_EQ(200, render_test::alpha_of(p));
+  EXPECT_NEAR(51, render_test::red_of(p), 8);
+  EXPECT_NEAR(128, render_test::blue_of(p), 8);
+  EXPECT_EQ(0xC8C8C8u, b.at(15, 15) >> 8) << std::hex << b.at(15, 15);
 
   // PNG payloads (SWF 8) in DefineBitsJPEG2 and DefineBitsJPEG3.
   std::vector<uint8_t> rgba = {255, 0, 0, 255, 0, 0, 255, 128};
@@ -328,4 +330,17 @@ TEST(RenderBitmap, BitmapFillsClipRepeatAndSkipMissingBitmaps) {
   EXPECT_EQ(0xFF00FF00u, smooth.pixel(3, 2));
   render::Canvas missing = draw(0x41, 7);
   EXPECT_EQ(0u, missing.pixel(4, 4));
+
+  // A colour transform adding alpha leaves fully transparent bitmap pixels empty.
+  image.pixels[0] = 0;
+  auto body = shape_with(0x43, 42);
+  render::ShapeDefinition shape;
+  ASSERT_TRUE(shape.parse(2, body.data(), body.size()));
+  render::Canvas canvas(8, 8);
+  render::ColorTransform add_alpha;
+  add_alpha.add_a = 80;
+  shape.draw(render::DrawTarget::whole(canvas), render::Matrix::scaling(0.05, 0.05), add_alpha,
+             lookup);
+  EXPECT_EQ(0u, canvas.pixel(2, 2));
+  EXPECT_EQ(0xFF00FF00u, canvas.pixel(3, 2));
 }

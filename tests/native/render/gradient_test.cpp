@@ -150,3 +150,16 @@ TEST(RenderGradient, StopsWithAlphaAndAColorTransform) {
   EXPECT_EQ(0, render_test::red_of(middle));
   EXPECT_LE(render_test::alpha_of(canvas.pixel(0, 0)), 2);
 }
+
+TEST(RenderGradient, StopsAreScannedInFileOrder) {
+  // Ratios that go backwards (127 red, then 0 green) are not reordered: the
+  // first colour holds up to 127, and past it the ramp ends on the last stop.
+  const double scale = 2000.0 / 32768;
+  Canvas canvas = draw(gradient_shape(0x10, scale, 1000, 0, 0, 0,
+                                      {{127, {255, 0, 0, 255}}, {0, {0, 255, 0, 255}}}, 100, 2),
+                       100, 2);
+  EXPECT_EQ(0xFFFF0000u, canvas.pixel(10, 0));
+  EXPECT_EQ(0xFFFF0000u, canvas.pixel(48, 0));
+  EXPECT_EQ(0xFF00FF00u, canvas.pixel(52, 0));
+  EXPECT_EQ(0xFF00FF00u, canvas.pixel(90, 0));
+}

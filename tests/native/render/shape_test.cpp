@@ -423,3 +423,23 @@ TEST(RenderShape, HitTestFollowsFillRegionsAndStrokes) {
   EXPECT_EQ(100, b.x_min);
   EXPECT_EQ(300, b.y_max);
 }
+
+TEST(RenderShape, OverlappingFillsOfOneGroupPaintInStyleOrder) {
+  // Style 2 (blue) overlaps style 1 (red) in 4..8 px: the higher style is on top.
+  auto body = shape_body(2, {{255, 0, 0, 255}, {0, 0, 255, 255}}, 2, [](SwfBits& s) {
+    s.style_change(true, 0, 0, 1, -1, -1, 2, 0);
+    s.line_to(160, 0);
+    s.line_to(0, 100);
+    s.line_to(-160, 0);
+    s.line_to(0, -100);
+    s.style_change(true, 80, 0, 2, -1, -1, 2, 0);
+    s.line_to(160, 0);
+    s.line_to(0, 100);
+    s.line_to(-160, 0);
+    s.line_to(0, -100);
+  });
+  Canvas canvas = draw_body(2, body, 14, 6);
+  EXPECT_EQ(0xFFFF0000u, canvas.pixel(2, 2));
+  EXPECT_EQ(0xFF0000FFu, canvas.pixel(6, 2));
+  EXPECT_EQ(0xFF0000FFu, canvas.pixel(10, 2));
+}
