@@ -18,7 +18,9 @@ class BuildSaverTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(dir_.path().empty());
     request_.runtime_path = dir_.write("runtime.scr", std::string("MZ") + std::string(2000, 'r'));
-    request_.settings_file = dir_.write("settings.xml", "<xml version=\"1.0\"><windows><window swf=\"intro.swf\"/></windows></xml>");
+    request_.settings_file =
+        dir_.write("settings.xml",
+                   "<xml version=\"1.0\"><windows><window swf=\"intro.swf\"/></windows></xml>");
     request_.output_path = dir_.file("out.scr");
     request_.inputs = {dir_.write("intro.swf", "FWS intro"), dir_.write("main.swf", "FWS main")};
   }
@@ -62,7 +64,8 @@ TEST_F(BuildSaverTest, BuildsASaverThatExtractsBackToTheSameFiles) {
   EXPECT_EQ(written.size(), 3u);
   EXPECT_EQ(TempDir::read(paths::join(target, "intro.swf")), "FWS intro");
   EXPECT_EQ(TempDir::read(paths::join(target, "main.swf")), "FWS main");
-  EXPECT_EQ(TempDir::read(paths::join(target, "fp.dat")), "<xml version=\"1.0\"><windows><window swf=\"intro.swf\"/></windows></xml>");
+  EXPECT_EQ(TempDir::read(paths::join(target, "fp.dat")),
+            "<xml version=\"1.0\"><windows><window swf=\"intro.swf\"/></windows></xml>");
 
   payload::PayloadListing listing;
   ASSERT_EQ(payload::list_payload(request_.output_path, listing), 0);
@@ -77,7 +80,8 @@ TEST_F(BuildSaverTest, GeneratedSettingsTextIsUsedWhenNoFileIsNamed) {
   std::string error;
   EXPECT_FALSE(build(error));
   EXPECT_NE(error.find("no settings"), std::string::npos);
-  request_.settings_text = "<xml version='1.0'><windows generated='1'><window swf='main.swf'/></windows></xml>";
+  request_.settings_text =
+      "<xml version='1.0'><windows generated='1'><window swf='main.swf'/></windows></xml>";
   request_.has_settings_text = true;
   ASSERT_TRUE(build(error)) << error;
   payload::PayloadReader reader;
@@ -87,7 +91,8 @@ TEST_F(BuildSaverTest, GeneratedSettingsTextIsUsedWhenNoFileIsNamed) {
   ASSERT_TRUE(reader.read_table());
   std::string settings;
   ASSERT_TRUE(reader.settings_path(settings));
-  EXPECT_EQ(TempDir::read(settings), "<xml version='1.0'><windows generated='1'><window swf='main.swf'/></windows></xml>");
+  EXPECT_EQ(TempDir::read(settings),
+            "<xml version='1.0'><windows generated='1'><window swf='main.swf'/></windows></xml>");
 }
 
 TEST_F(BuildSaverTest, RefusalsNameTheFileAndLeaveNoOutput) {

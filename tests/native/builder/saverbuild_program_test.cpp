@@ -52,7 +52,9 @@ class SaverbuildProgramTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(dir_.path().empty());
     runtime_ = dir_.write("saver.scr", "MZ runtime program bytes");
-    settings_ = dir_.write("settings.xml", "<xml version=\"1.0\"><windows><window swf=\"movie.swf\"/></windows></xml>");
+    settings_ =
+        dir_.write("settings.xml",
+                   "<xml version=\"1.0\"><windows><window swf=\"movie.swf\"/></windows></xml>");
     movie_ = dir_.write("movie.swf", "FWS movie");
     output_ = dir_.file("out.scr");
   }
@@ -97,7 +99,8 @@ TEST_F(SaverbuildProgramTest, BuildListAndExtract) {
   Outcome extracted = run(dir_, {"extract", output_, folder});
   ASSERT_EQ(extracted.exit_code, 0) << extracted.err;
   EXPECT_EQ(TempDir::read(paths::join(folder, "movie.swf")), "FWS movie");
-  EXPECT_EQ(TempDir::read(paths::join(folder, "fp.dat")), "<xml version=\"1.0\"><windows><window swf=\"movie.swf\"/></windows></xml>");
+  EXPECT_EQ(TempDir::read(paths::join(folder, "fp.dat")),
+            "<xml version=\"1.0\"><windows><window swf=\"movie.swf\"/></windows></xml>");
 
   Outcome not_a_saver = run(dir_, {"list", runtime_});
   EXPECT_EQ(not_a_saver.exit_code, 1);
