@@ -51,6 +51,17 @@ uint32_t blend_pixel(BlendMode mode, uint32_t src, uint32_t dst) {
   if (mode == BlendMode::erase) return scale_pixel(dst, uint32_t((1 - sa) * 256 + 0.5f));
   if (sa == 0) return dst;
   if (mode == BlendMode::normal || mode == BlendMode::layer) return blend_over(dst, src);
+  if (mode == BlendMode::invert) {
+    // The object's alpha inverts the colours below as they are stored: where
+    // nothing is below, the inverse of transparent black shows as white.
+    uint32_t inverted = (src & 0xFF000000u) | scale_pixel(~dst & 0x00FFFFFFu, (src >> 24) + 1);
+    uint32_t kept = scale_pixel(dst, 256 - (src >> 24));
+    uint32_t a = std::min(255u, (inverted >> 24) + (kept >> 24));
+    auto channel = [&](int shift) {
+      return std::min(a, ((inverted >> shift) & 0xFF) + ((kept >> shift) & 0xFF));
+    };
+    return (a << 24) | (channel(16) << 16) | (channel(8) << 8) | channel(0);
+  }
   // General separable compositing: the blended colour where both are present,
   // each side alone where only it is.
   float out[4];

@@ -78,6 +78,11 @@ TEST(RenderLayers, AlphaAndEraseChangeTheLayerBelowAndMasksLimitCompositing) {
   expect_channels(composite_one(BlendMode::alpha, 0x80000000u, below), 128, 64, 32, 16, "alpha");
   EXPECT_EQ(0u, composite_one(BlendMode::erase, 0xFF000000u, below));
   EXPECT_EQ(below, composite_one(BlendMode::erase, 0x00000000u, below));
+  // "invert" inverts what is stored below: over nothing it shows white.
+  EXPECT_EQ(0xFFFFFFFFu, composite_one(BlendMode::invert, 0xFF00FFFFu, 0u));
+  // Half strength: d / 2 + (255 - d) / 2 for every channel.
+  expect_channels(composite_one(BlendMode::invert, 0x80000000u, 0xFF204060u), 255, 128, 128, 128,
+                  "half invert");
   // Translucent source over translucent destination in multiply mode.
   uint32_t out = composite_one(BlendMode::multiply, 0x80800000u, 0x80008000u);
   expect_channels(out, 191, 64, 64, 0, "translucent multiply");
