@@ -20,19 +20,27 @@ void build_ramp(const Gradient& gradient, const ColorTransform& cxform, uint32_t
   std::vector<GradientStop> colors(stops.size());
   for (size_t i = 0; i < stops.size(); ++i)
     colors[i] = {stops[i].ratio, cxform.apply(stops[i].color)};
-  size_t next = 0;
+  // The stop pointer moves on by at most one stop per ramp entry, once the
+  // entry passes the current stop's ratio. For ascending ratios this is plain
+  // interpolation between neighbours; ratios that go backwards (damaged or
+  // hand-made data) take effect one entry after the ratio they follow.
+  size_t k = 0;
+  const size_t last = colors.size() - 1;
   for (int t = 0; t < 256; ++t) {
-    while (next < colors.size() && colors[next].ratio < t) ++next;
+    if (k < last && t > colors[k].ratio) ++k;
     Rgba c;
-    if (next == 0) {
-      c = colors.front().color;
-    } else if (next >= colors.size()) {
-      c = colors.back().color;
+    if (k == 0) {
+      c = colors[0].color;
     } else {
-      const GradientStop& a = colors[next - 1];
-      const GradientStop& b = colors[next];
-      double span = double(b.ratio) - a.ratio;
-      double f = span > 0 ? (t - a.ratio) / span : 1.0;
+      const GradientStop& a = colors[k - 1];
+      const GradientStop& b = colors[k];
+      double f;
+      if (t >= b.ratio)
+        f = 1;
+      else if (t <= a.ratio)
+        f = 0;
+      else
+        f = (t - a.ratio) / (double(b.ratio) - a.ratio);
       auto mix = [&](uint8_t x, uint8_t y) {
         if (!linear) return uint8_t(std::lround(x + (double(y) - x) * f));
         double lx = srgb_to_linear(x / 255.0), ly = srgb_to_linear(y / 255.0);

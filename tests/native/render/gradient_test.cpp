@@ -162,4 +162,13 @@ TEST(RenderGradient, StopsAreScannedInFileOrder) {
   EXPECT_EQ(0xFFFF0000u, canvas.pixel(48, 0));
   EXPECT_EQ(0xFF00FF00u, canvas.pixel(52, 0));
   EXPECT_EQ(0xFF00FF00u, canvas.pixel(90, 0));
+  // The ramp moves on by one stop per entry: after 254 red comes blue, and the
+  // equal-ratio green behind it is never reached.
+  Canvas three =
+      draw(gradient_shape(0x10, scale, 1000, 0, 0, 0,
+                          {{254, {255, 0, 0, 255}}, {0, {0, 0, 255, 255}}, {0, {0, 255, 0, 255}}},
+                          120, 2),
+           120, 2);
+  EXPECT_EQ(0xFFFF0000u, three.pixel(90, 0));
+  EXPECT_EQ(0xFF0000FFu, three.pixel(110, 0));
 }
