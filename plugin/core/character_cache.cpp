@@ -82,4 +82,12 @@ const ButtonDefinition* CharacterCache::button(uint16_t id) {
                 });
 }
 
+const EditTextDefinition* CharacterCache::edit_text(uint16_t id) {
+  return cached(edit_texts_, id, find(id, CharacterKind::edit_text),
+                [](EditTextDefinition& d, const Character& c) {
+                  d.parse(c.body->data(), c.body->size());
+                  return true;
+                });
+}
+
 }  // namespace npfp

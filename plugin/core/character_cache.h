@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "core/button.h"
+#include "core/edit_text.h"
 #include "core/movie.h"
 #include "core/text.h"
 #include "render/bitmap.h"
@@ -28,6 +29,7 @@ class CharacterCache {
   const render::Bitmap* bitmap(uint16_t id);
   const TextDefinition* text(uint16_t id);
   const ButtonDefinition* button(uint16_t id);
+  const EditTextDefinition* edit_text(uint16_t id);
 
   render::BitmapLookup bitmap_lookup() {
     return [this](uint16_t id) { return bitmap(id); };
@@ -46,6 +48,7 @@ class CharacterCache {
   std::map<uint16_t, std::unique_ptr<render::Bitmap>> bitmaps_;
   std::map<uint16_t, std::unique_ptr<TextDefinition>> texts_;
   std::map<uint16_t, std::unique_ptr<ButtonDefinition>> buttons_;
+  std::map<uint16_t, std::unique_ptr<EditTextDefinition>> edit_texts_;
 };
 
 }  // namespace npfp

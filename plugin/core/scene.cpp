@@ -132,6 +132,10 @@ void SceneRenderer::draw_static(uint16_t id, uint16_t ratio, const render::DrawT
       if (const TextDefinition* text = cache_.text(id))
         text->draw(target, m, cx, cache_.font_lookup());
       break;
+    case CharacterKind::edit_text:
+      if (const EditTextDefinition* field = cache_.edit_text(id))
+        field->draw(target, m, cx, cache_.font_lookup());
+      break;
     case CharacterKind::button:
       draw_button(id, target, m, cx, nesting + 1);
       break;

@@ -54,10 +54,10 @@ render::Matrix glyph_matrix(const TextRun& run, const TextGlyph& glyph, int em_s
   return m;
 }
 
-void TextDefinition::draw(const render::DrawTarget& target, const render::Matrix& to_device,
-                          const render::ColorTransform& cxform, const FontLookup& fonts) const {
-  render::Matrix text_to_device = to_device * matrix_;
-  for (const TextRun& run : runs_) {
+void draw_runs(const std::vector<TextRun>& runs, const render::DrawTarget& target,
+               const render::Matrix& text_to_device, const render::ColorTransform& cxform,
+               const FontLookup& fonts) {
+  for (const TextRun& run : runs) {
     const render::FontDefinition* font = fonts ? fonts(run.font_id) : nullptr;
     if (!font) continue;
     for (const TextGlyph& g : run.glyphs) {
@@ -66,6 +66,11 @@ void TextDefinition::draw(const render::DrawTarget& target, const render::Matrix
                        run.color, cxform);
     }
   }
+}
+
+void TextDefinition::draw(const render::DrawTarget& target, const render::Matrix& to_device,
+                          const render::ColorTransform& cxform, const FontLookup& fonts) const {
+  draw_runs(runs_, target, to_device * matrix_, cxform, fonts);
 }
 
 bool TextDefinition::hit_test(render::Point p, const FontLookup& fonts) const {

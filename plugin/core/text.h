@@ -56,4 +56,9 @@ class TextDefinition {
 // The matrix that maps glyph EM units of a run's glyph to the text's space.
 render::Matrix glyph_matrix(const TextRun& run, const TextGlyph& glyph, int em_square);
 
+// Draws glyph runs; `text_to_device` maps the runs' space to device pixels.
+void draw_runs(const std::vector<TextRun>& runs, const render::DrawTarget& target,
+               const render::Matrix& text_to_device, const render::ColorTransform& cxform,
+               const FontLookup& fonts);
+
 }  // namespace npfp

@@ -1,5 +1,7 @@
 #include "swfwriter/block_font.h"
 
+#include <algorithm>
+
 namespace swfwriter {
 
 namespace {
@@ -62,6 +64,30 @@ std::vector<ShapeBuilder> block_font_glyphs() {
 }
 
 int block_font_advance() { return 6 * kCell; }
+
+Font2 block_font2() {
+  Font2 f;
+  f.name = "Blocks";
+  f.glyphs = block_font_glyphs();
+  for (char c : block_font_characters()) {
+    f.codes.push_back(static_cast<uint8_t>(c));
+    f.advances.push_back(static_cast<int16_t>(block_font_advance()));
+  }
+  // Codes must ascend: sort glyphs and codes together.
+  std::vector<size_t> order(f.codes.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&](size_t a, size_t b) { return f.codes[a] < f.codes[b]; });
+  Font2 sorted = f;
+  for (size_t i = 0; i < order.size(); ++i) {
+    sorted.glyphs[i] = f.glyphs[order[i]];
+    sorted.codes[i] = f.codes[order[i]];
+    sorted.advances[i] = f.advances[order[i]];
+  }
+  sorted.ascent = kRows * kCell;
+  sorted.descent = kCell;
+  return sorted;
+}
 
 TextRun block_font_run(uint16_t font_id, const std::string& text, uint16_t height, Rgba color,
                        int32_t x, int32_t y) {

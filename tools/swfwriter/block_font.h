@@ -16,6 +16,9 @@ const std::string& block_font_characters();
 // Glyph shapes in block_font_characters() order.
 std::vector<ShapeBuilder> block_font_glyphs();
 
+// The font as a DefineFont2 with codes and layout (ascent 896, descent 128).
+Font2 block_font2();
+
 // Advance of every glyph in EM units.
 int block_font_advance();
 

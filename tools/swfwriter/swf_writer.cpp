@@ -644,6 +644,77 @@ void TagStream::define_font(uint16_t id, const std::vector<ShapeBuilder>& glyphs
   tag(10, w.data());
 }
 
+void TagStream::define_font2(uint16_t id, const Font2& font) {
+  std::vector<Bytes> shapes;
+  for (const ShapeBuilder& g : font.glyphs) shapes.push_back(g.glyph_shape());
+  size_t table = 0;
+  for (const Bytes& s : shapes) table += s.size();
+  // Offsets count from the start of the offset table, which holds one
+  // offset per glyph and the code table offset.
+  bool wide = 2 * (shapes.size() + 1) + table > 0xFFFF;
+  size_t entry = wide ? 4 : 2;
+  BitWriter w;
+  w.u16(id);
+  w.u8(static_cast<uint8_t>(0x80 | (wide ? 0x08 : 0) | 0x04));  // layout, wide codes
+  w.u8(0);                                                      // language
+  w.u8(static_cast<uint8_t>(font.name.size()));
+  w.bytes(font.name.data(), font.name.size());
+  w.u16(static_cast<uint16_t>(shapes.size()));
+  size_t offset = entry * (shapes.size() + 1);
+  for (const Bytes& s : shapes) {
+    if (wide)
+      w.u32(static_cast<uint32_t>(offset));
+    else
+      w.u16(static_cast<uint16_t>(offset));
+    offset += s.size();
+  }
+  if (wide)
+    w.u32(static_cast<uint32_t>(offset));
+  else
+    w.u16(static_cast<uint16_t>(offset));
+  for (const Bytes& s : shapes) w.bytes(s);
+  for (size_t i = 0; i < shapes.size(); ++i) w.u16(i < font.codes.size() ? font.codes[i] : 0);
+  w.u16(font.ascent);
+  w.u16(font.descent);
+  w.u16(static_cast<uint16_t>(font.leading));
+  for (size_t i = 0; i < shapes.size(); ++i)
+    w.u16(static_cast<uint16_t>(i < font.advances.size() ? font.advances[i] : 0));
+  for (size_t i = 0; i < shapes.size(); ++i) {
+    const ShapeBuilder& g = font.glyphs[i];
+    write_rect(w, g.x_min(), g.x_max(), g.y_min(), g.y_max());
+  }
+  w.u16(0);  // no kerning
+  tag(48, w.data());
+}
+
+void TagStream::define_edit_text(uint16_t id, const EditText& f) {
+  BitWriter w;
+  w.u16(id);
+  write_rect(w, f.x_min, f.x_max, f.y_min, f.y_max);
+  uint8_t flags1 = (f.has_text ? 0x80 : 0) | (f.word_wrap ? 0x40 : 0) | (f.multiline ? 0x20 : 0) |
+                   (f.password ? 0x10 : 0) | (f.read_only ? 0x08 : 0) | (f.has_color ? 0x04 : 0) |
+                   (f.font_id ? 0x01 : 0);
+  uint8_t flags2 = (f.has_layout ? 0x20 : 0) | (f.border ? 0x08 : 0) | (f.html ? 0x02 : 0) |
+                   (f.use_outlines ? 0x01 : 0);
+  w.u8(flags1);
+  w.u8(flags2);
+  if (f.font_id) {
+    w.u16(f.font_id);
+    w.u16(f.font_height);
+  }
+  if (f.has_color) w.rgba(f.color);
+  if (f.has_layout) {
+    w.u8(f.align);
+    w.u16(f.left_margin);
+    w.u16(f.right_margin);
+    w.u16(f.indent);
+    w.u16(static_cast<uint16_t>(f.leading));
+  }
+  w.string(f.variable_name);
+  if (f.has_text) w.string(f.text);
+  tag(37, w.data());
+}
+
 void TagStream::define_text(uint16_t id, int32_t x_min, int32_t y_min, int32_t x_max, int32_t y_max,
                             const Matrix& m, const std::vector<TextRun>& runs, int version) {
   uint32_t max_glyph = 0;

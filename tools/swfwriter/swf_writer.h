@@ -187,6 +187,34 @@ struct TextRun {
   std::vector<int32_t> advances;  // twips, one per glyph
 };
 
+// DefineFont2 with a code table and layout (ascent, descent, advances).
+struct Font2 {
+  std::string name;
+  std::vector<ShapeBuilder> glyphs;
+  std::vector<uint16_t> codes;    // ascending, one per glyph
+  std::vector<int16_t> advances;  // EM units, one per glyph
+  uint16_t ascent = 0, descent = 0;
+  int16_t leading = 0;
+};
+
+// DefineEditText. Fields left at their defaults are not written.
+struct EditText {
+  int32_t x_min = 0, y_min = 0, x_max = 2000, y_max = 400;
+  bool word_wrap = false, multiline = false, password = false, read_only = true;
+  bool border = false, html = false, use_outlines = true;
+  uint16_t font_id = 0;  // 0: no font given
+  uint16_t font_height = 240;
+  bool has_color = false;
+  Rgba color;
+  bool has_layout = false;
+  uint8_t align = 0;  // 0 left, 1 right, 2 center, 3 justify
+  uint16_t left_margin = 0, right_margin = 0, indent = 0;
+  int16_t leading = 0;
+  std::string variable_name;
+  bool has_text = false;
+  std::string text;
+};
+
 // A tag stream: the main movie's or a sprite's.
 class TagStream {
  public:
@@ -213,6 +241,8 @@ class TagStream {
                                     const std::vector<uint8_t>& indexes, bool with_alpha);
   // DefineFont (v1): one SHAPE per glyph in the 1024-unit EM square.
   void define_font(uint16_t id, const std::vector<ShapeBuilder>& glyphs);
+  void define_font2(uint16_t id, const Font2& font);
+  void define_edit_text(uint16_t id, const EditText& field);
   // DefineText (RGB colours) or DefineText2 (RGBA) when `version` is 2.
   void define_text(uint16_t id, int32_t x_min, int32_t y_min, int32_t x_max, int32_t y_max,
                    const Matrix& m, const std::vector<TextRun>& runs, int version = 1);
