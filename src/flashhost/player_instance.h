@@ -39,7 +39,7 @@ struct PlayerInstance {
   HostCallHandler host_call_handler = nullptr;
   CallContext* call_context = nullptr;
   NPObject* scriptable_object = nullptr;  // retained, released at destroy
-  std::string movie_path = "empty";
+  std::string movie_path;                 // set by start: the full path, or "empty"
 };
 
 // Allocates an instance for `view` (which may be null) with `ndata` pointing

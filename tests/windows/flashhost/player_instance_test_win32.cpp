@@ -107,6 +107,7 @@ TEST_F(HostContract, StartWithoutMovieStillCreatesAndPlacesTheInstance) {
   view_.instance = instance;
   EXPECT_EQ(instance->npp.ndata, instance);
   EXPECT_EQ(instance->npp.pdata, nullptr);
+  EXPECT_EQ(instance->movie_path, "");
   std::size_t before = trace().size();
   ASSERT_TRUE(start(instance));
   EXPECT_TRUE(instance->created);
