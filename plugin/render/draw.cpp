@@ -12,6 +12,22 @@ namespace render {
 namespace {
 
 constexpr double kFlattenTolerance = 0.04;  // device pixels
+// Coverage that rounds to a full 256/256 of the colour.
+constexpr float kFull = 255.5f / 256;
+
+// Source-over of one translucent premultiplied colour onto a run of pixels;
+// branch-free so the compiler can vectorise it.
+void blend_run(uint32_t* dst, int count, uint32_t color) {
+  const uint32_t inv = 255 - (color >> 24);
+  for (int i = 0; i < count; ++i) {
+    uint32_t d = dst[i];
+    uint32_t rb = (d & 0x00FF00FFu) * inv + 0x00800080u;
+    rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+    uint32_t ag = ((d >> 8) & 0x00FF00FFu) * inv + 0x00800080u;
+    ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+    dst[i] = color + rb + ag;
+  }
+}
 
 // Blends rows of coverage into the canvas.
 class Compositor {
@@ -28,13 +44,21 @@ class Compositor {
       // The common case: one colour, no mask.
       const uint32_t color = paint.color;
       const bool opaque = (color >> 24) == 255;
-      for (int x = span.left; x < span.right; ++x) {
+      for (int x = span.left; x < span.right;) {
         float c = cov[x];
-        if (c >= 0.998f) {
-          dst[x] = opaque ? color : blend_over(dst[x], color);
-        } else if (c > 0) {
-          dst[x] = blend_over(dst[x], scale_pixel(color, uint32_t(c * 256 + 0.5f)));
+        if (c >= kFull) {
+          // A run of fully covered pixels.
+          int start = x;
+          while (x < span.right && cov[x] >= kFull) ++x;
+          if (opaque) {
+            std::fill(dst + start, dst + x, color);
+          } else {
+            blend_run(dst + start, x - start, color);
+          }
+          continue;
         }
+        if (c > 0) dst[x] = blend_over(dst[x], scale_pixel(color, uint32_t(c * 256 + 0.5f)));
+        ++x;
       }
       return;
     }
@@ -42,6 +66,18 @@ class Compositor {
     if (paint.kind != Paint::solid) {
       paint.shade(y, span.left, span.right, shaded_.data() + span.left);
       colors = shaded_.data();
+    }
+    if (!mask) {
+      for (int x = span.left; x < span.right; ++x) {
+        float c = cov[x];
+        uint32_t color = colors ? colors[x] : paint.color;
+        if (c >= kFull) {
+          dst[x] = (color >> 24) == 255 ? color : blend_over(dst[x], color);
+        } else if (c > 0) {
+          dst[x] = blend_over(dst[x], scale_pixel(color, uint32_t(c * 256 + 0.5f)));
+        }
+      }
+      return;
     }
     for (int x = span.left; x < span.right; ++x) {
       uint32_t k = uint32_t(cov[x] * 256 + 0.5f);

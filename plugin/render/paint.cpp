@@ -155,6 +155,16 @@ void Paint::shade(int y, int x0, int x1, uint32_t* out) const {
       double gx = inverse.a * (x0 + 0.5) + inverse.c * py + inverse.tx;
       double gy = inverse.b * (x0 + 0.5) + inverse.d * py + inverse.ty;
       const double fx = focal_point;
+      if (kind == linear && spread == SpreadMode::pad) {
+        // The common case: t changes by a constant step along the row.
+        const double scale = 255.0 / 32768.0;
+        double t = (gx + 16384.0) * scale, step = inverse.a * scale;
+        for (int x = x0; x < x1; ++x, t += step) {
+          int index = t <= 0 ? 0 : t >= 255 ? 255 : int(t + 0.5);
+          out[x - x0] = ramp[index];
+        }
+        return;
+      }
       for (int x = x0; x < x1; ++x, gx += inverse.a, gy += inverse.b) {
         double t;
         if (kind == linear) {

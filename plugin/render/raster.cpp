@@ -199,46 +199,45 @@ void Rasterizer::sweep(const std::function<void(int, const RowSpan*, int)>& row)
       SlotRow& state = slot_rows_[slot];
       float* acc = buffers_[state.buffer].data();
       int last = std::min(state.max_col, columns - 1);
-      float sum = 0;
-      int first_covered = -1, last_covered = -1;
-      bool even_odd = rules_[slot] == FillRule::even_odd;
-      for (int x = state.min_col; x <= last; ++x) {
-        sum += acc[x];
+      const bool even_odd = rules_[slot] == FillRule::even_odd;
+      const bool antialias = antialias_;
+      auto fold = [even_odd, antialias](float sum) {
         float v = std::fabs(sum);
-        if (even_odd) {
-          if (v > 1) {
+        if (v > 1) {
+          if (even_odd) {
             v = std::fmod(v, 2.0f);
             if (v > 1) v = 2 - v;
+          } else {
+            v = 1;
           }
-        } else if (v > 1) {
-          v = 1;
         }
         if (v < 1.0f / 512) v = 0;
-        if (!antialias_) v = v >= 0.5f ? 1.0f : 0.0f;
-        acc[x] = v;
-        if (v > 0) {
-          if (first_covered < 0) first_covered = x;
-          last_covered = x;
+        if (!antialias) v = v >= 0.5f ? 1.0f : 0.0f;
+        return v;
+      };
+      // Most columns hold no edge: their coverage repeats the one before, so
+      // the sum is only touched where something was added.
+      float sum = 0, v = 0;
+      for (int x = state.min_col; x <= last; ++x) {
+        float a = acc[x];
+        if (a != 0) {
+          sum += a;
+          v = fold(sum);
         }
+        acc[x] = v;
       }
       // Edges right of the clip were dropped: what remains of the sum covers
       // the rest of the row.
-      if (last < columns - 1 && std::fabs(sum) >= 1.0f / 512) {
-        float v = std::fabs(sum);
-        if (even_odd && v > 1) {
-          v = std::fmod(v, 2.0f);
-          if (v > 1) v = 2 - v;
-        } else if (v > 1) {
-          v = 1;
-        }
-        if (!antialias_) v = v >= 0.5f ? 1.0f : 0.0f;
-        if (v >= 1.0f / 512) {
-          std::fill(acc + last + 1, acc + columns, v);
-          state.max_col = std::max(state.max_col, columns - 1);
-          if (first_covered < 0) first_covered = last + 1;
-          last_covered = columns - 1;
-        }
+      int end = last;
+      if (last < columns - 1 && v > 0) {
+        std::fill(acc + last + 1, acc + columns, v);
+        state.max_col = std::max(state.max_col, columns - 1);
+        end = columns - 1;
       }
+      int first_covered = std::max(state.min_col, 0), last_covered = end;
+      while (first_covered <= end && acc[first_covered] == 0) ++first_covered;
+      while (last_covered >= first_covered && acc[last_covered] == 0) --last_covered;
+      if (first_covered > last_covered) first_covered = -1;
       if (first_covered >= 0)
         spans.push_back(
             {slot, first_covered + clip_.left, last_covered + 1 + clip_.left, acc - clip_.left});
