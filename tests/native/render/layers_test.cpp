@@ -207,3 +207,45 @@ TEST(RenderLayers, ColorMatrixAndDropShadowProduceExpectedPixels) {
   EXPECT_EQ(0xFF000000u, second.pixel(12, 7));
   EXPECT_GE(render::filter_margin({shadow}), 4);
 }
+
+TEST(RenderLayers, GlowSurroundsTheObjectAndConvolutionShiftsPixels) {
+  Canvas layer(30, 30);
+  layer.fill({10, 10, 20, 20}, 0xFF0000FFu);
+  Filter glow;
+  glow.type = Filter::glow;
+  glow.color = {255, 0, 0, 255};
+  glow.blur_x = glow.blur_y = 4;
+  glow.passes = 1;
+  render::IntRect area{10, 10, 20, 20};
+  render::apply_filters(layer, area, {glow});
+  EXPECT_EQ(0xFF0000FFu, layer.pixel(15, 15)) << "the object stays on top";
+  uint32_t near = layer.pixel(9, 15);
+  EXPECT_GT(render_test::alpha_of(near), 0);
+  EXPECT_EQ(render_test::alpha_of(near), render_test::red_of(near)) << "pure red glow";
+  EXPECT_EQ(0u, layer.pixel(2, 15));
+
+  // Inner glow stays inside the object.
+  Canvas inner_layer(30, 30);
+  inner_layer.fill({10, 10, 20, 20}, 0xFF0000FFu);
+  Filter inner = glow;
+  inner.inner = true;
+  area = {10, 10, 20, 20};
+  render::apply_filters(inner_layer, area, {inner});
+  EXPECT_EQ(0u, inner_layer.pixel(9, 15));
+  EXPECT_GT(render_test::red_of(inner_layer.pixel(10, 15)), 0) << "red at the inner edge";
+  EXPECT_EQ(0xFF0000FFu, inner_layer.pixel(15, 15)) << "centre untouched";
+
+  // A 3 x 1 kernel taking the left neighbour moves the picture right by one.
+  Canvas shifted(8, 3);
+  shifted.fill({2, 0, 3, 3}, 0xFFFFFFFFu);
+  Filter convolution;
+  convolution.type = Filter::convolution;
+  convolution.matrix_x = 3;
+  convolution.matrix_y = 1;
+  convolution.matrix = {1, 0, 0};
+  convolution.divisor = 1;
+  area = {0, 0, 8, 3};
+  render::apply_filters(shifted, area, {convolution});
+  EXPECT_EQ(0u, shifted.pixel(2, 1));
+  EXPECT_EQ(0xFFFFFFFFu, shifted.pixel(3, 1));
+}
