@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace npfp {
 
@@ -38,7 +39,111 @@ unsigned Player::frame_interval_ms() const {
 bool Player::advance() {
   if (!movie_.has_header) return false;
   if (!root_) root_ = std::make_unique<TimelineInstance>(movie_, movie_.root);
-  return root_->advance();
+  bool changed = root_->advance();
+  // Buttons may have moved under a mouse that stayed still.
+  if (mouse_known_ && update_buttons()) changed = true;
+  return changed;
+}
+
+void Player::set_viewport(int width, int height) {
+  viewport_width_ = width;
+  viewport_height_ = height;
+}
+
+namespace {
+
+struct ButtonSearch {
+  SceneRenderer& scene;
+  render::Point device;
+  const DisplayObject* found = nullptr;
+};
+
+// The topmost button under a device point: lists are searched from the top
+// depth down, sprites before what lies under them.
+bool find_button(const std::map<uint16_t, DisplayObject>& list, const render::Matrix& to_device,
+                 ButtonSearch& search, int nesting) {
+  for (auto it = list.rbegin(); it != list.rend(); ++it) {
+    const DisplayObject& o = it->second;
+    if (!o.definition || o.clip_depth > 0) continue;
+    render::Matrix m = to_device * o.matrix;
+    if (o.definition->kind == CharacterKind::button) {
+      bool invertible = false;
+      render::Point local = m.inverse(&invertible).apply(search.device);
+      if (invertible && search.scene.button_hit(o, local)) {
+        search.found = &o;
+        return true;
+      }
+    } else if (o.sprite && nesting < InstanceBudget::kMaxNesting) {
+      if (find_button(o.sprite->display_list(), m, search, nesting + 1)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool Player::update_buttons() {
+  if (!root_) return false;
+  ButtonSearch search{scene_, {mouse_x_ + 0.5, mouse_y_ + 0.5}};
+  // Until the area is known the movie is taken at its own size.
+  int width = viewport_width_ > 0 ? viewport_width_ : movie_.header.width_pixels();
+  int height = viewport_height_ > 0 ? viewport_height_ : movie_.header.height_pixels();
+  if (mouse_known_) find_button(root_->display_list(), stage_matrix_for(width, height), search, 0);
+  hovered_ = ButtonRef();
+  if (search.found) hovered_ = {search.found, search.found->serial};
+
+  // A push button keeps showing "over" while the mouse that pressed it is
+  // dragged out; a menu button lets go.
+  bool changed = false;
+  std::function<void(TimelineInstance&, int)> apply = [&](TimelineInstance& t, int nesting) {
+    for (const auto& entry : t.display_list()) {
+      const DisplayObject& o = entry.second;
+      if (o.definition && o.definition->kind == CharacterKind::button) {
+        const ButtonDefinition* b = cache_.button(o.character);
+        bool menu = b && b->track_as_menu();
+        bool over = hovered_.is(o), pressed_here = pressed_.is(o);
+        uint8_t state = kButtonUp;
+        if (!mouse_down_)
+          state = over ? kButtonOver : kButtonUp;
+        else if (over)
+          state = pressed_here || menu ? kButtonDown : kButtonUp;
+        else
+          state = pressed_here && !menu ? kButtonOver : kButtonUp;
+        if (t.set_button_state(entry.first, state)) changed = true;
+      }
+      if (TimelineInstance* sprite = o.sprite.get())
+        if (nesting < InstanceBudget::kMaxNesting) apply(*sprite, nesting + 1);
+    }
+  };
+  apply(*root_, 0);
+  return changed;
+}
+
+bool Player::handle_input(const InputEvent& e) {
+  queue_input(e);
+  switch (e.type) {
+    case InputEvent::mouse_move:
+    case InputEvent::mouse_down:
+    case InputEvent::mouse_up:
+      break;
+    default:
+      return false;
+  }
+  mouse_known_ = true;
+  mouse_x_ = e.x;
+  mouse_y_ = e.y;
+  if (e.button != 0) return update_buttons();  // buttons answer the left button
+  bool changed = update_buttons();             // what is under the mouse now
+  if (e.type == InputEvent::mouse_down) {
+    mouse_down_ = true;
+    pressed_ = hovered_;
+  } else if (e.type == InputEvent::mouse_up) {
+    mouse_down_ = false;
+    pressed_ = ButtonRef();
+  } else {
+    return changed;
+  }
+  return update_buttons() || changed;
 }
 
 render::Rgba Player::background() const {
@@ -52,6 +157,7 @@ render::Matrix Player::stage_matrix_for(int width, int height) const {
 }
 
 void Player::render(render::Canvas& canvas, const render::IntRect& clip) {
+  set_viewport(canvas.width(), canvas.height());
   render::DrawTarget target = render::DrawTarget::whole(canvas);
   target.clip = render::intersect(clip, canvas.bounds());
   if (target.clip.empty()) return;

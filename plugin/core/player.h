@@ -78,7 +78,17 @@ class Player {
   CallbackRegistry& callbacks() { return callbacks_; }
   const CallbackRegistry& callbacks() const { return callbacks_; }
 
-  // Input for buttons and scripts; the oldest events go once 256 wait.
+  // The size of the area the movie is shown in, in device pixels (render()
+  // sets it too; until then the movie's own size); mouse positions are in
+  // this area.
+  void set_viewport(int width, int height);
+
+  // Input for buttons and scripts: queued (the oldest events go once 256
+  // wait), and mouse events move the buttons between their states at once.
+  // True when a button changed its picture.
+  bool handle_input(const InputEvent& e);
+  // Whether the mouse is over a button's hit area.
+  bool mouse_over_button() const { return hovered_.object != nullptr; }
   void queue_input(const InputEvent& e);
   bool next_input(InputEvent& out);
   size_t pending_input() const { return input_.size(); }
@@ -91,8 +101,23 @@ class Player {
   std::unique_ptr<TimelineInstance> root_;
   CharacterCache cache_{movie_};
   SceneRenderer scene_{cache_};
+  // Moves every button to the state the mouse asks for; true on a change.
+  bool update_buttons();
+
   std::deque<InputEvent> input_;
   CallbackRegistry callbacks_;
+
+  // A button remembered across events: its object and serial, so that a
+  // new object at the same address is not taken for it.
+  struct ButtonRef {
+    const DisplayObject* object = nullptr;
+    uint64_t serial = 0;
+    bool is(const DisplayObject& o) const { return object == &o && serial == o.serial; }
+  };
+  int viewport_width_ = 0, viewport_height_ = 0;
+  bool mouse_known_ = false, mouse_down_ = false;
+  int mouse_x_ = 0, mouse_y_ = 0;
+  ButtonRef hovered_, pressed_;
 };
 
 }  // namespace npfp

@@ -106,7 +106,7 @@ void SceneRenderer::draw_content(const DisplayObject& o, const render::DrawTarge
       if (o.sprite) draw_list(o.sprite->display_list(), target, m, cx);
       break;
     case CharacterKind::button:
-      draw_button(o.character, target, m, cx, 0);
+      draw_button(o.character, &o, target, m, cx, 0);
       break;
     default:
       draw_static(o.character, o.ratio, target, m, cx, 0);
@@ -137,22 +137,95 @@ void SceneRenderer::draw_static(uint16_t id, uint16_t ratio, const render::DrawT
         field->draw(target, m, cx, cache_.font_lookup());
       break;
     case CharacterKind::button:
-      draw_button(id, target, m, cx, nesting + 1);
+      draw_button(id, nullptr, target, m, cx, nesting + 1);
       break;
     default:
       break;  // sounds, videos, fonts and bitmaps draw nothing by themselves
   }
 }
 
-void SceneRenderer::draw_button(uint16_t id, const render::DrawTarget& target,
-                                const render::Matrix& m, const render::ColorTransform& cx,
-                                int nesting) {
+void SceneRenderer::draw_button(uint16_t id, const DisplayObject* shown,
+                                const render::DrawTarget& target, const render::Matrix& m,
+                                const render::ColorTransform& cx, int nesting) {
   if (nesting > kMaxNesting) return;
   const ButtonDefinition* button = cache_.button(id);
   if (!button) return;
-  for (const ButtonRecord* r : button->records_for(kButtonUp)) {
-    draw_static(r->character, 0, target, m * r->matrix, render::concatenate(cx, r->color_transform),
-                nesting);
+  uint8_t state = shown ? shown->button_state : static_cast<uint8_t>(kButtonUp);
+  const std::vector<ButtonRecord>& records = button->records();
+  for (size_t i = 0; i < records.size(); ++i) {
+    const ButtonRecord& r = records[i];
+    if (!(r.states & state)) continue;
+    render::Matrix rm = m * r.matrix;
+    render::ColorTransform rcx = render::concatenate(cx, r.color_transform);
+    const TimelineInstance* sprite = nullptr;
+    if (shown) {
+      auto it = shown->button_sprites.find(i);
+      if (it != shown->button_sprites.end()) sprite = it->second.get();
+    }
+    if (sprite)
+      draw_list(sprite->display_list(), target, rm, rcx);
+    else
+      draw_static(r.character, 0, target, rm, rcx, nesting);
+  }
+}
+
+bool SceneRenderer::button_hit(const DisplayObject& button, render::Point p) {
+  const ButtonDefinition* definition = cache_.button(button.character);
+  if (!definition) return false;
+  for (const ButtonRecord* r : definition->records_for(kButtonHitTest)) {
+    bool invertible = false;
+    render::Point local = r->matrix.inverse(&invertible).apply(p);
+    if (invertible && hit_character(r->character, 0, local, 0)) return true;
+  }
+  return false;
+}
+
+bool SceneRenderer::hit_character(uint16_t id, uint16_t ratio, render::Point p, int nesting) {
+  if (nesting > kMaxNesting) return false;
+  const Character* c = cache_.character(id);
+  if (!c) return false;
+  switch (c->kind) {
+    case CharacterKind::shape: {
+      const render::ShapeDefinition* shape = cache_.shape(id);
+      return shape && shape->hit_test(p);
+    }
+    case CharacterKind::morph_shape: {
+      const render::MorphShapeDefinition* morph = cache_.morph_shape(id);
+      return morph && morph->hit_test(ratio, p);
+    }
+    case CharacterKind::text: {
+      const TextDefinition* text = cache_.text(id);
+      return text && text->hit_test(p, cache_.font_lookup());
+    }
+    case CharacterKind::edit_text: {
+      const EditTextDefinition* field = cache_.edit_text(id);
+      const render::Rect* b = field ? &field->bounds() : nullptr;
+      return b && p.x >= b->x_min && p.x <= b->x_max && p.y >= b->y_min && p.y <= b->y_max;
+    }
+    case CharacterKind::sprite:
+      // A sprite in a hit area counts with its first frame.
+      if (c->timeline && !c->timeline->frames.empty()) {
+        for (const DisplayCommand& d : c->timeline->frames[0].commands) {
+          if (d.kind != DisplayCommand::place || !d.command.has_character) continue;
+          bool invertible = false;
+          render::Point local = d.command.matrix.inverse(&invertible).apply(p);
+          if (invertible && hit_character(d.command.character, d.command.ratio, local, nesting + 1))
+            return true;
+        }
+      }
+      return false;
+    case CharacterKind::button: {
+      const ButtonDefinition* inner = cache_.button(id);
+      if (!inner) return false;
+      for (const ButtonRecord* r : inner->records_for(kButtonHitTest)) {
+        bool invertible = false;
+        render::Point local = r->matrix.inverse(&invertible).apply(p);
+        if (invertible && hit_character(r->character, 0, local, nesting + 1)) return true;
+      }
+      return false;
+    }
+    default:
+      return false;
   }
 }
 

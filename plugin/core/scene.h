@@ -23,14 +23,20 @@ class SceneRenderer {
   void draw_list(const std::map<uint16_t, DisplayObject>& list, const render::DrawTarget& target,
                  const render::Matrix& to_device, const render::ColorTransform& cxform);
 
+  // Whether a point in a button's own space (twips) lies in its hit area.
+  bool button_hit(const DisplayObject& button, render::Point p);
+
  private:
   void draw_object(const DisplayObject& o, const render::DrawTarget& target,
                    const render::Matrix& to_device, const render::ColorTransform& cxform);
   // Draws the object as it is, without layer effects.
   void draw_content(const DisplayObject& o, const render::DrawTarget& target,
                     const render::Matrix& m, const render::ColorTransform& cx);
-  void draw_button(uint16_t id, const render::DrawTarget& target, const render::Matrix& m,
-                   const render::ColorTransform& cx, int nesting);
+  // A button shows the records of its state; `shown` (when given) holds the
+  // state and the timelines of its sprites.
+  void draw_button(uint16_t id, const DisplayObject* shown, const render::DrawTarget& target,
+                   const render::Matrix& m, const render::ColorTransform& cx, int nesting);
+  bool hit_character(uint16_t id, uint16_t ratio, render::Point p, int nesting);
   void draw_static(uint16_t id, uint16_t ratio, const render::DrawTarget& target,
                    const render::Matrix& m, const render::ColorTransform& cx, int nesting);
   // A cleared canvas of the target's size for masks and layers; canvases

@@ -96,6 +96,44 @@ const DisplayObject* TimelineInstance::object_at(uint16_t depth) const {
   return it == list_.end() ? nullptr : &it->second;
 }
 
+TimelineInstance* TimelineInstance::sprite_at(uint16_t depth) {
+  auto it = list_.find(depth);
+  return it == list_.end() ? nullptr : it->second.sprite.get();
+}
+
+bool TimelineInstance::set_button_state(uint16_t depth, uint8_t state) {
+  auto it = list_.find(depth);
+  if (it == list_.end() || !it->second.definition ||
+      it->second.definition->kind != CharacterKind::button || it->second.button_state == state)
+    return false;
+  it->second.button_state = state;
+  make_button_sprites(it->second);
+  return true;
+}
+
+std::unique_ptr<TimelineInstance> TimelineInstance::new_sprite(const Character* definition) {
+  if (!definition || definition->kind != CharacterKind::sprite || !definition->timeline ||
+      nesting_ >= InstanceBudget::kMaxNesting ||
+      budget_->live_sprites >= InstanceBudget::kMaxLiveSprites)
+    return nullptr;
+  auto sprite =
+      std::make_unique<TimelineInstance>(movie_, *definition->timeline, budget_, nesting_ + 1);
+  sprite->start();
+  return sprite;
+}
+
+void TimelineInstance::make_button_sprites(DisplayObject& o) {
+  o.button_sprites.clear();
+  ButtonDefinition button;
+  button.parse(o.definition->tag_code, o.definition->body->data(), o.definition->body->size());
+  const std::vector<ButtonRecord>& records = button.records();
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (!(records[i].states & o.button_state)) continue;
+    if (auto sprite = new_sprite(movie_.character(records[i].character)))
+      o.button_sprites[i] = std::move(sprite);
+  }
+}
+
 bool TimelineInstance::start() {
   if (started() || timeline_.frames.empty()) return false;
   current_ = 0;
@@ -106,8 +144,11 @@ bool TimelineInstance::start() {
 bool TimelineInstance::advance() {
   if (!started()) return start();
   bool changed = false;
-  for (auto& entry : list_)
+  for (auto& entry : list_) {
     if (entry.second.sprite && entry.second.sprite->advance()) changed = true;
+    for (auto& shown : entry.second.button_sprites)
+      if (shown.second->advance()) changed = true;
+  }
   if (!playing_) return changed;
 
   size_t next = static_cast<size_t>(current_) + 1;
@@ -162,14 +203,10 @@ void TimelineInstance::set_character(DisplayObject& o, uint16_t character) {
   o.character = character;
   o.definition = movie_.character(character);
   o.serial = ++serial_counter_;
-  o.sprite.reset();
-  if (o.definition && o.definition->kind == CharacterKind::sprite && o.definition->timeline &&
-      nesting_ < InstanceBudget::kMaxNesting &&
-      budget_->live_sprites < InstanceBudget::kMaxLiveSprites) {
-    o.sprite =
-        std::make_unique<TimelineInstance>(movie_, *o.definition->timeline, budget_, nesting_ + 1);
-    o.sprite->start();
-  }
+  o.sprite = new_sprite(o.definition);
+  o.button_sprites.clear();
+  o.button_state = kButtonUp;
+  if (o.definition && o.definition->kind == CharacterKind::button) make_button_sprites(o);
 }
 
 void TimelineInstance::place(const PlaceCommand& c) {

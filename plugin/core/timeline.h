@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/button.h"
 #include "core/movie.h"
 
 namespace npfp {
@@ -32,6 +33,10 @@ struct DisplayObject {
   SharedBytes clip_actions;
   // A sprite's own timeline; empty for every other kind.
   std::unique_ptr<TimelineInstance> sprite;
+  // Buttons: the state shown (kButtonUp, kButtonOver or kButtonDown), and
+  // the timelines of the sprites that state shows, by record index.
+  uint8_t button_state = kButtonUp;
+  std::map<size_t, std::unique_ptr<TimelineInstance>> button_sprites;
   // Tells a kept object from one made anew by a later placement.
   uint64_t serial = 0;
 };
@@ -79,6 +84,12 @@ class TimelineInstance {
 
   const std::map<uint16_t, DisplayObject>& display_list() const { return list_; }
   const DisplayObject* object_at(uint16_t depth) const;
+  // The timeline of the sprite at a depth, nullptr when there is none.
+  TimelineInstance* sprite_at(uint16_t depth);
+
+  // Shows another state of the button at a depth; the sprites of the new
+  // state start at their first frame. False when nothing changed.
+  bool set_button_state(uint16_t depth, uint8_t state);
 
  private:
   bool apply_frame(size_t frame);
@@ -86,6 +97,8 @@ class TimelineInstance {
   void make_object(DisplayObject& o, uint16_t depth, uint16_t character);
   void set_character(DisplayObject& o, uint16_t character);
   void rebuild_to(size_t frame);
+  void make_button_sprites(DisplayObject& o);
+  std::unique_ptr<TimelineInstance> new_sprite(const Character* definition);
 
   const Movie& movie_;
   const Timeline& timeline_;

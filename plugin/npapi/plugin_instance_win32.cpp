@@ -57,6 +57,9 @@ PluginInstance::~PluginInstance() {
 
 NPError PluginInstance::set_window(NPWindow* window) {
   window_ = window;
+  if (window_)
+    player_.set_viewport(static_cast<int>(std::min<uint32_t>(window_->width, 16384)),
+                         static_cast<int>(std::min<uint32_t>(window_->height, 16384)));
   return NPERR_NO_ERROR;
 }
 
@@ -199,10 +202,12 @@ int16_t PluginInstance::handle_event(const NPEvent& event) {
     default:
       return kNPEventNotHandled;
   }
-  player_.queue_input(input);
-  // Recorded for the movie, but nothing in it acts on input yet: the host
-  // keeps its own handling of the event.
-  return kNPEventNotHandled;
+  bool mouse = input.type == InputEvent::mouse_move || input.type == InputEvent::mouse_down ||
+               input.type == InputEvent::mouse_up;
+  if (player_.handle_input(input)) request_repaint();
+  // The movie takes the mouse over its buttons; everything else stays the
+  // host's to handle as it likes.
+  return mouse && player_.mouse_over_button() ? kNPEventHandled : kNPEventNotHandled;
 }
 
 bool PluginInstance::ensure_surface(int width, int height) {

@@ -687,6 +687,26 @@ void TagStream::define_font2(uint16_t id, const Font2& font) {
   tag(48, w.data());
 }
 
+void TagStream::define_button(uint16_t id, const std::vector<ButtonPart>& parts, bool track_as_menu,
+                              int version) {
+  BitWriter w;
+  w.u16(id);
+  if (version >= 2) {
+    w.u8(track_as_menu ? 1 : 0);
+    w.u16(0);  // no actions
+  }
+  for (const ButtonPart& p : parts) {
+    w.u8(p.states & 0x0F);
+    w.u16(p.character);
+    w.u16(p.depth);
+    write_matrix(w, p.matrix);
+    if (version >= 2) write_color_transform(w, p.color_transform, true);
+  }
+  w.u8(0);                   // end of records
+  if (version < 2) w.u8(0);  // empty action list
+  tag(version >= 2 ? 34 : 7, w.data());
+}
+
 void TagStream::define_edit_text(uint16_t id, const EditText& f) {
   BitWriter w;
   w.u16(id);

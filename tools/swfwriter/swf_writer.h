@@ -215,6 +215,16 @@ struct EditText {
   std::string text;
 };
 
+// One character of a button in the states it shows (bits: 1 up, 2 over,
+// 4 down, 8 hit area).
+struct ButtonPart {
+  uint8_t states = 1;
+  uint16_t character = 0;
+  uint16_t depth = 1;
+  Matrix matrix;
+  ColorTransform color_transform;  // DefineButton2 only
+};
+
 // A tag stream: the main movie's or a sprite's.
 class TagStream {
  public:
@@ -242,6 +252,9 @@ class TagStream {
   // DefineFont (v1): one SHAPE per glyph in the 1024-unit EM square.
   void define_font(uint16_t id, const std::vector<ShapeBuilder>& glyphs);
   void define_font2(uint16_t id, const Font2& font);
+  // DefineButton2 (or DefineButton when `version` is 1), without actions.
+  void define_button(uint16_t id, const std::vector<ButtonPart>& parts, bool track_as_menu,
+                     int version = 2);
   void define_edit_text(uint16_t id, const EditText& field);
   // DefineText (RGB colours) or DefineText2 (RGBA) when `version` is 2.
   void define_text(uint16_t id, int32_t x_min, int32_t y_min, int32_t x_max, int32_t y_max,

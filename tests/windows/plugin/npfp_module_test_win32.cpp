@@ -221,6 +221,40 @@ TEST(NpfpModule, ScriptableObjectIsRetainedForTheHostAndFreedAfterDestroy) {
             NPERR_NO_ERROR);
 }
 
+TEST(NpfpModule, MouseOverAButtonIsTakenAndRepaints) {
+  // A button whose square (8..24, 8..24 px) turns from red to green under the mouse.
+  swfwriter::Movie m;
+  m.width_twips = 64 * 20;
+  m.height_twips = 48 * 20;
+  m.define_shape(1, square(0, 0, 320, 320, {255, 0, 0, 255}));
+  m.define_shape(2, square(0, 0, 320, 320, {0, 255, 0, 255}));
+  std::vector<swfwriter::ButtonPart> parts(3);
+  parts[0] = {1, 1, 1, Matrix(), {}};
+  parts[1] = {2 | 4, 2, 2, Matrix(), {}};
+  parts[2] = {8, 1, 3, Matrix(), {}};
+  m.define_button(3, parts, false);
+  m.place(Placement::place(3, 1, Matrix::translation(160, 160)));
+  m.show_frame();
+
+  PluginModule module;
+  npfp_test::BrowserRecord& record = npfp_test::browser_record();
+  Instance in(module, {{"src", "button.swf"}, {"scale", "noscale"}, {"salign", "tl"}});
+  Surface surface(64, 48);
+  in.set_window(surface);
+  in.stream("button.swf", m.finish());
+  in.paint();
+  EXPECT_TRUE(close_to(surface.pixel(16, 16), kRed));
+  int before = record.invalidations;
+  EXPECT_EQ(in.send(WM_MOUSEMOVE, 0, MAKELPARAM(40, 40)), kNPEventNotHandled);
+  EXPECT_EQ(record.invalidations, before);
+  EXPECT_EQ(in.send(WM_MOUSEMOVE, 0, MAKELPARAM(16, 16)), kNPEventHandled);
+  EXPECT_EQ(record.invalidations, before + 1);
+  in.paint();
+  EXPECT_TRUE(close_to(surface.pixel(16, 16), 0x00FF00)) << hex(surface.pixel(16, 16));
+  EXPECT_EQ(in.send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(16, 16)), kNPEventHandled);
+  EXPECT_EQ(in.send(WM_KEYDOWN, 'A', 0), kNPEventNotHandled);
+}
+
 std::vector<std::string> read_lines(const std::string& path) {
   std::ifstream in(path);
   std::vector<std::string> lines;
