@@ -29,15 +29,47 @@ void Rasterizer::add_line(Point a, Point b, int slot_a, int slot_b) {
     return;
   if (slot_a < 0 || slot_a >= int(rules_.size())) return;
   if (slot_b >= int(rules_.size()) || slot_b == slot_a) slot_b = -1;
-  a = {limit(a.x), limit(a.y)};
-  b = {limit(b.x), limit(b.y)};
   if (a.y == b.y) return;  // horizontal lines change no winding
   if (clip_.empty()) return;
   Line line;
   line.direction = a.y < b.y ? 1.0f : -1.0f;
   if (b.y < a.y) std::swap(a, b);
   if (b.y <= clip_.top || a.y >= clip_.bottom) return;
-  if (a.x >= clip_.right && b.x >= clip_.right) return;  // only affects pixels to its right
+  // Only the rows of the clip matter: cut the line to them (keeping its slope,
+  // however far away its ends are), then keep x in a range where the row
+  // arithmetic stays exact.
+  const double slope = (b.x - a.x) / (b.y - a.y);
+  if (a.y < clip_.top) a = {a.x + (clip_.top - a.y) * slope, double(clip_.top)};
+  if (b.y > clip_.bottom) b = {b.x - (b.y - clip_.bottom) * slope, double(clip_.bottom)};
+  if (!(b.y > a.y)) return;
+  if (!std::isfinite(a.x) || !std::isfinite(b.x)) return;
+  if (std::fabs(a.x) > kCoordinateLimit || std::fabs(b.x) > kCoordinateLimit) {
+    // Split where the line leaves the coordinate range: parts beyond its left
+    // end act as vertical lines there, parts beyond its right end do not count.
+    double cuts[4] = {0, 0, 0, 1};
+    int n = 1;
+    for (double edge : {-kCoordinateLimit, kCoordinateLimit}) {
+      double t = (edge - a.x) / (b.x - a.x);
+      if (t > 0 && t < 1) cuts[n++] = t;
+    }
+    cuts[n++] = 1;
+    if (n == 4 && cuts[2] < cuts[1]) std::swap(cuts[1], cuts[2]);
+    const bool down = line.direction > 0;
+    for (int i = 0; i + 1 < n; ++i) {
+      Point p{a.x + (b.x - a.x) * cuts[i], a.y + (b.y - a.y) * cuts[i]};
+      Point q{a.x + (b.x - a.x) * cuts[i + 1], a.y + (b.y - a.y) * cuts[i + 1]};
+      double middle = (p.x + q.x) / 2;
+      if (middle > kCoordinateLimit) continue;
+      if (middle < -kCoordinateLimit) p.x = q.x = -kCoordinateLimit;
+      p.x = limit(p.x);
+      q.x = limit(q.x);
+      if (down)
+        add_line(p, q, slot_a, slot_b);
+      else
+        add_line(q, p, slot_a, slot_b);
+    }
+    return;
+  }
   line.y_top = a.y;
   line.y_bottom = b.y;
   line.x_top = a.x;

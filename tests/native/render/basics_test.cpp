@@ -154,3 +154,29 @@ TEST(RenderBasics, CanvasDrawsIntoAttachedMemoryWithStride) {
   EXPECT_EQ(0xFFFFFFFFu, canvas.pixel(1, 2));
   EXPECT_EQ(0xFF000000u, canvas.pixel(2, 2));
 }
+
+TEST(RenderBasics, FarAwayVerticesKeepTheSlopeOfTheirEdges) {
+  // The region below y = x / 3 + 1, from a polygon whose corners lie
+  // hundreds of millions of pixels away.
+  render::Rasterizer r;
+  r.reset({0, 0, 30, 12}, 1);
+  const render::Point corners[4] = {{-3e8, -1e8 + 1}, {3e8, 1e8 + 1}, {3e8, 1e9}, {-3e8, 1e9}};
+  for (int i = 0; i < 4; ++i) r.add_line(corners[i], corners[(i + 1) % 4], 0);
+  std::vector<float> coverage(30 * 12, 0);
+  r.sweep([&](int y, const render::RowSpan* spans, int) {
+    for (int x = spans[0].left; x < spans[0].right; ++x)
+      coverage[y * 30 + x] = spans[0].coverage[x];
+  });
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 30; ++x) {
+      // Exact area of the pixel below the line.
+      auto below = [](double px) { return px / 3 + 1; };
+      double top0 = below(x), top1 = below(x + 1);  // the line within this column
+      double area = 0;
+      for (int s = 0; s < 64; ++s) {
+        double line_y = top0 + (top1 - top0) * (s + 0.5) / 64;
+        area += std::max(0.0, std::min(1.0, y + 1 - line_y)) / 64;
+      }
+      EXPECT_NEAR(area, coverage[y * 30 + x], 0.02) << x << "," << y;
+    }
+}
