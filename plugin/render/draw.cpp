@@ -159,23 +159,17 @@ void add_edge(Rasterizer& r, const Matrix& m, const ShapeEdge& e, int slot_a, in
   }
 }
 
-void append_flattened(std::vector<Point>& out, const Matrix& m, const ShapeEdge& e) {
+// Appends an edge's points after its start, in device pixels; `keep` is the
+// area (clip plus stroke width) where curves must be followed closely.
+void append_flattened(std::vector<Point>& out, const Matrix& m, const ShapeEdge& e,
+                      const Box& keep) {
   Point p1 = m.apply(e.to);
-  if (e.curved) {
-    Point p0 = m.apply(e.from), c = m.apply(e.control);
-    double ddx = p0.x - 2 * c.x + p1.x, ddy = p0.y - 2 * c.y + p1.y;
-    double dd = std::sqrt(ddx * ddx + ddy * ddy);
-    int pieces = 1;
-    if (std::isfinite(dd) && dd > 0)
-      pieces =
-          int(std::min(256.0, std::max(1.0, std::ceil(std::sqrt(dd / (8 * kFlattenTolerance))))));
-    for (int i = 1; i < pieces; ++i) {
-      double t = double(i) / pieces, u = 1 - t;
-      out.push_back({u * u * p0.x + 2 * u * t * c.x + t * t * p1.x,
-                     u * u * p0.y + 2 * u * t * c.y + t * t * p1.y});
-    }
+  if (!e.curved) {
+    out.push_back(p1);
+    return;
   }
-  out.push_back(p1);
+  flatten_quad(m.apply(e.from), m.apply(e.control), p1, kFlattenTolerance, keep,
+               [&](Point q) { out.push_back(q); });
 }
 
 double stroke_scale(const Matrix& m, const LineStyle& line) {
@@ -258,6 +252,9 @@ void draw_group(const StyleGroup& group, const DrawTarget& target, const IntRect
     r.set_rule(0, FillRule::non_zero);
     std::vector<Point> polyline;
     const ShapeEdge* previous = nullptr;
+    const double margin = style.half_width + 2;
+    const Box keep{clip.left - margin, clip.top - margin, clip.right + margin,
+                   clip.bottom + margin};
     for (size_t index : by_line[l]) {
       const ShapeEdge& e = group.edges[index];
       bool connected = previous && previous->to.x == e.from.x && previous->to.y == e.from.y;
@@ -266,7 +263,7 @@ void draw_group(const StyleGroup& group, const DrawTarget& target, const IntRect
         polyline.clear();
         polyline.push_back(m.apply(e.from));
       }
-      append_flattened(polyline, m, e);
+      append_flattened(polyline, m, e, keep);
       previous = &e;
     }
     if (!polyline.empty()) stroke_polyline(polyline, style, r, 0);

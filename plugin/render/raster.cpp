@@ -84,26 +84,54 @@ void Rasterizer::add_line(Point a, Point b, int slot_a, int slot_b) {
   max_y_ = std::max(max_y_, b.y);
 }
 
-void Rasterizer::add_quad(Point p0, Point c, Point p1, int slot_a, int slot_b, double tolerance) {
+namespace {
+
+void flatten_part(Point p0, Point c, Point p1, double tolerance, const Box& keep, int depth,
+                  const std::function<void(Point)>& emit) {
+  double min_x = std::min({p0.x, c.x, p1.x}), max_x = std::max({p0.x, c.x, p1.x});
+  double min_y = std::min({p0.y, c.y, p1.y}), max_y = std::max({p0.y, c.y, p1.y});
+  if (max_x < keep.x_min || min_x > keep.x_max || max_y < keep.y_min || min_y > keep.y_max) {
+    emit(p1);  // out of sight: the chord has the same effect there
+    return;
+  }
   // Deviation of a quadratic from its chord shrinks with the square of the
   // number of pieces: |p0 - 2c + p1| / (8 n^2) <= tolerance.
   double ddx = p0.x - 2 * c.x + p1.x, ddy = p0.y - 2 * c.y + p1.y;
   double dd = std::sqrt(ddx * ddx + ddy * ddy);
-  int pieces = 1;
-  if (std::isfinite(dd) && dd > 0) {
-    double n = std::ceil(std::sqrt(dd / (8 * std::max(tolerance, 0.01))));
-    pieces = int(std::min(n, 256.0));
-    pieces = std::max(pieces, 1);
+  if (!std::isfinite(dd)) return;
+  double n = std::ceil(std::sqrt(dd / (8 * std::max(tolerance, 0.01))));
+  if (n > 64 && depth < 40) {
+    // Halve it, so the parts out of sight can be dropped to chords.
+    Point c0{(p0.x + c.x) / 2, (p0.y + c.y) / 2}, c1{(c.x + p1.x) / 2, (c.y + p1.y) / 2};
+    Point mid{(c0.x + c1.x) / 2, (c0.y + c1.y) / 2};
+    flatten_part(p0, c0, mid, tolerance, keep, depth + 1, emit);
+    flatten_part(mid, c1, p1, tolerance, keep, depth + 1, emit);
+    return;
   }
-  Point prev = p0;
-  for (int i = 1; i <= pieces; ++i) {
+  int pieces = std::max(1, int(std::min(n, 64.0)));
+  for (int i = 1; i < pieces; ++i) {
     double t = double(i) / pieces, u = 1 - t;
-    Point q = i == pieces ? p1
-                          : Point{u * u * p0.x + 2 * u * t * c.x + t * t * p1.x,
-                                  u * u * p0.y + 2 * u * t * c.y + t * t * p1.y};
-    add_line(prev, q, slot_a, slot_b);
-    prev = q;
+    emit({u * u * p0.x + 2 * u * t * c.x + t * t * p1.x,
+          u * u * p0.y + 2 * u * t * c.y + t * t * p1.y});
   }
+  emit(p1);
+}
+
+}  // namespace
+
+void flatten_quad(Point p0, Point control, Point p1, double tolerance, const Box& keep,
+                  const std::function<void(Point)>& emit) {
+  flatten_part(p0, control, p1, tolerance, keep, 0, emit);
+}
+
+void Rasterizer::add_quad(Point p0, Point c, Point p1, int slot_a, int slot_b, double tolerance) {
+  Box keep{double(clip_.left) - 1, double(clip_.top) - 1, double(clip_.right) + 1,
+           double(clip_.bottom) + 1};
+  Point previous = p0;
+  flatten_quad(p0, c, p1, tolerance, keep, [&](Point q) {
+    add_line(previous, q, slot_a, slot_b);
+    previous = q;
+  });
 }
 
 IntRect Rasterizer::touched_bounds() const {

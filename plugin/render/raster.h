@@ -13,6 +13,13 @@ namespace render {
 
 enum class FillRule : uint8_t { even_odd, non_zero };
 
+// Flattens a quadratic Bezier into lines within `tolerance` pixels, calling
+// `emit` with each piece's end point (p1 last). Parts whose control polygon
+// lies wholly outside `keep` become single chords: however far a curve
+// reaches, only its visible stretch is divided finely.
+void flatten_quad(Point p0, Point control, Point p1, double tolerance, const Box& keep,
+                  const std::function<void(Point)>& emit);
+
 // Coverage of one slot in one row: coverage[x] for left <= x < right (absolute
 // device x; the pointer is already offset so coverage[left] is valid).
 struct RowSpan {

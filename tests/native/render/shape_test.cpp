@@ -443,3 +443,36 @@ TEST(RenderShape, OverlappingFillsOfOneGroupPaintInStyleOrder) {
   EXPECT_EQ(0xFF0000FFu, canvas.pixel(6, 2));
   EXPECT_EQ(0xFF0000FFu, canvas.pixel(10, 2));
 }
+
+TEST(RenderShape, HugeCurvesStayAccurateWhereTheyAreSeen) {
+  // One quadratic edge: the parabola x = 5 + a (y - 6)^2 from y = -10^6 to
+  // 10^6, closed by a line far to the right. Near its vertex, where the canvas
+  // looks, it is the vertical line x = 5 to within 0.01 pixel.
+  const double a = 5e-5, far = 1e6;
+  render::StyleGroup group;
+  render::FillStyle fill;
+  fill.color = {0, 0, 0, 255};
+  group.fills.push_back(fill);
+  render::ShapeEdge curve;
+  curve.from = {5 + a * far * far, 6 - far};
+  curve.to = {5 + a * far * far, 6 + far};
+  curve.control = {5 - a * far * far, 6};  // where the end tangents meet
+  curve.curved = true;
+  curve.fill0 = 1;
+  render::ShapeEdge back;
+  back.from = curve.to;
+  back.to = curve.from;
+  back.control = curve.from;
+  back.fill0 = 1;
+  group.edges = {curve, back};
+  render::ShapeGeometry parabola;
+  parabola.groups.push_back(group);
+  Canvas canvas = white_canvas(12, 12);
+  render::draw_geometry(parabola, DrawTarget::whole(canvas), Matrix(), ColorTransform(), nullptr);
+  for (int y = 0; y < 12; ++y) {
+    EXPECT_EQ(0xFFFFFFFFu, canvas.pixel(4, y)) << y;
+    // Flattened to within 0.04 pixel: at most about 10 of 255 uncovered.
+    EXPECT_LE(render_test::red_of(canvas.pixel(5, y)), 12) << y;
+    EXPECT_EQ(0xFF000000u, canvas.pixel(6, y)) << y;
+  }
+}
