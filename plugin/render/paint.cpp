@@ -135,6 +135,13 @@ bool make_paint(const FillStyle& style, const Matrix& to_device, const ColorTran
     out.smooth = smooth_bitmaps && (style.type == FillStyle::repeating_bitmap ||
                                     style.type == FillStyle::clipped_bitmap);
     out.transform_pixels = !cxform.is_identity();
+    // Fades only scale alpha: premultiplied pixels then just scale as a whole.
+    if (cxform.mult_r == 256 && cxform.mult_g == 256 && cxform.mult_b == 256 && cxform.add_r == 0 &&
+        cxform.add_g == 0 && cxform.add_b == 0 && cxform.add_a == 0 && cxform.mult_a >= 0 &&
+        cxform.mult_a < 256) {
+      out.transform_pixels = false;
+      out.fade = uint32_t(cxform.mult_a);
+    }
     return true;
   }
   return false;
@@ -222,7 +229,9 @@ void Paint::shade(int y, int x0, int x1, uint32_t* out) const {
               lerp_pixel(pixels[size_t(iy1) * w + ix], pixels[size_t(iy1) * w + ix1], fx8);
           c = lerp_pixel(top, bottom, fy8);
         }
-        out[x - x0] = transform_pixels ? cxform.apply_premultiplied(c) : c;
+        out[x - x0] = transform_pixels ? cxform.apply_premultiplied(c)
+                      : fade < 256     ? scale_pixel(c, fade)
+                                       : c;
       }
       return;
     }

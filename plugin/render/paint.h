@@ -23,6 +23,7 @@ struct Paint {
   bool repeat = false, smooth = false;
   ColorTransform cxform;
   bool transform_pixels = false;
+  uint32_t fade = 256;  // bitmap pixels scaled by fade / 256 (an alpha-only transform)
 
   // Premultiplied colours of pixels x0 <= x < x1 in row y.
   void shade(int y, int x0, int x1, uint32_t* out) const;

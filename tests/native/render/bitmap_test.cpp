@@ -343,4 +343,12 @@ TEST(RenderBitmap, BitmapFillsClipRepeatAndSkipMissingBitmaps) {
              lookup);
   EXPECT_EQ(0u, canvas.pixel(2, 2));
   EXPECT_EQ(0xFF00FF00u, canvas.pixel(3, 2));
+
+  // A fade (alpha multiplier only) scales the premultiplied pixels.
+  render::Canvas faded(8, 8);
+  render::ColorTransform half;
+  half.mult_a = 128;
+  shape.draw(render::DrawTarget::whole(faded), render::Matrix::scaling(0.05, 0.05), half, lookup);
+  EXPECT_EQ(0x80008000u, faded.pixel(3, 2));
+  EXPECT_EQ(0x80000080u, faded.pixel(2, 3));
 }
