@@ -26,22 +26,29 @@ bool size_acceptable(uint64_t width, uint64_t height) {
 }
 
 // Inflates a zlib stream, stopping after `wanted` bytes. Answers the bytes made.
+// The output grows with what the stream really holds, so a small damaged tag
+// that declares a huge bitmap costs no huge allocation.
 size_t inflate_up_to(const uint8_t* data, size_t length, size_t wanted, std::vector<uint8_t>& out) {
-  out.assign(wanted, 0);
+  out.clear();
   if (wanted == 0) return 0;
   z_stream z;
   std::memset(&z, 0, sizeof z);
   if (inflateInit(&z) != Z_OK) return 0;
   z.next_in = const_cast<Bytef*>(data);
   z.avail_in = uInt(std::min<size_t>(length, 0x7FFFFFFF));
-  z.next_out = out.data();
-  z.avail_out = uInt(wanted);
-  int status;
-  do {
+  size_t made = 0;
+  int status = Z_OK;
+  while (status == Z_OK && made < wanted) {
+    size_t chunk = std::min(wanted - made, std::max<size_t>(made, 65536));
+    out.resize(made + chunk);
+    z.next_out = out.data() + made;
+    z.avail_out = uInt(chunk);
     status = inflate(&z, Z_NO_FLUSH);
-  } while (status == Z_OK && z.avail_out > 0 && z.avail_in > 0);
-  size_t made = wanted - z.avail_out;
+    made += chunk - z.avail_out;
+    if (z.avail_out == chunk && z.avail_in == 0) break;  // no progress, no input left
+  }
   inflateEnd(&z);
+  out.resize(made);
   return made;
 }
 
