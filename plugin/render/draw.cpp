@@ -188,8 +188,27 @@ void paint_single_slot(Rasterizer& r, const DrawTarget& target, const IntRect& c
   });
 }
 
-void draw_group(const StyleGroup& group, const DrawTarget& target, const IntRect& clip,
+void draw_group(const StyleGroup& group, const DrawTarget& target, const IntRect& full_clip,
                 const Matrix& m, const ColorTransform& cxform, const BitmapLookup& bitmaps) {
+  if (group.edges.empty()) return;
+  // Work only over the pixels the group can reach (its edges' box, widened
+  // by the widest stroke), so small shapes cost little on large canvases.
+  double widest = 0;
+  for (const LineStyle& line : group.lines)
+    widest = std::max(widest, line.width * stroke_scale(m, line));
+  Box box{1e300, 1e300, -1e300, -1e300};
+  for (const ShapeEdge& e : group.edges)
+    for (const Point& twips : {e.from, e.control, e.to}) {
+      Point p = m.apply(twips);
+      box.x_min = std::min(box.x_min, p.x);
+      box.y_min = std::min(box.y_min, p.y);
+      box.x_max = std::max(box.x_max, p.x);
+      box.y_max = std::max(box.y_max, p.y);
+    }
+  const double margin = std::max(1.0, widest) / 2 + 2;
+  box = {box.x_min - margin, box.y_min - margin, box.x_max + margin, box.y_max + margin};
+  const IntRect clip = intersect(full_clip, enclosing_pixels(box));
+  if (clip.empty()) return;
   const int fill_count = int(group.fills.size());
   Rasterizer r;
   r.set_antialias(target.antialias);
