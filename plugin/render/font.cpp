@@ -83,6 +83,7 @@ bool FontDefinition::parse(int tag_code, const uint8_t* body, size_t length) {
   in.seek(code_table);
   for (size_t i = 0; i < count; ++i) glyphs_[i].code = wide_codes ? in.u16() : in.u8();
   if (in.failed()) return false;
+  index_codes();
   if (has_layout_) {
     ascent_ = in.u16();
     descent_ = in.u16();
@@ -116,10 +117,11 @@ bool FontDefinition::parse_info(int tag_code, const uint8_t* body, size_t length
   if (tag_code == kDefineFontInfo2) in.u8();  // language
   for (Glyph& g : glyphs_) {
     uint16_t code = wide_codes ? in.u16() : in.u8();
-    if (in.failed()) return false;
+    if (in.failed()) break;
     g.code = code;
   }
-  return true;
+  index_codes();
+  return !in.failed();
 }
 
 int FontDefinition::advance(size_t glyph) const {
@@ -131,9 +133,13 @@ uint16_t FontDefinition::code(size_t glyph) const {
 }
 
 int FontDefinition::glyph_for_code(uint16_t code) const {
-  for (size_t i = 0; i < glyphs_.size(); ++i)
-    if (glyphs_[i].code == code) return int(i);
-  return -1;
+  auto found = glyph_of_code_.find(code);
+  return found == glyph_of_code_.end() ? -1 : found->second;
+}
+
+void FontDefinition::index_codes() {
+  glyph_of_code_.clear();
+  for (size_t i = 0; i < glyphs_.size(); ++i) glyph_of_code_.emplace(glyphs_[i].code, int(i));
 }
 
 int FontDefinition::kerning(uint16_t left_code, uint16_t right_code) const {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "render/shape.h"
@@ -75,6 +76,9 @@ class FontDefinition {
   int ascent_ = 0, descent_ = 0, leading_ = 0;
   std::vector<Glyph> glyphs_;
   std::vector<Kerning> kerning_;
+  // Character code -> glyph, for codes that have a glyph (first glyph wins).
+  std::unordered_map<uint16_t, int> glyph_of_code_;
+  void index_codes();
 };
 
 }  // namespace render
