@@ -92,11 +92,10 @@ bool FontDefinition::parse(int tag_code, const uint8_t* body, size_t length) {
     for (size_t i = 0; i < count && !in.failed(); ++i) read_rect(in);
     size_t kerning_count = in.u16();
     for (size_t i = 0; i < kerning_count && !in.failed(); ++i) {
-      Kerning k;
-      k.left = wide_codes ? in.u16() : in.u8();
-      k.right = wide_codes ? in.u16() : in.u8();
-      k.adjustment = in.s16();
-      if (!in.failed()) kerning_.push_back(k);
+      uint32_t left = wide_codes ? in.u16() : in.u8();
+      uint32_t right = wide_codes ? in.u16() : in.u8();
+      int16_t adjustment = in.s16();
+      if (!in.failed()) kerning_.emplace((left << 16) | right, adjustment);
     }
   }
   return true;
@@ -143,9 +142,8 @@ void FontDefinition::index_codes() {
 }
 
 int FontDefinition::kerning(uint16_t left_code, uint16_t right_code) const {
-  for (const Kerning& k : kerning_)
-    if (k.left == left_code && k.right == right_code) return k.adjustment;
-  return 0;
+  auto found = kerning_.find((uint32_t(left_code) << 16) | right_code);
+  return found == kerning_.end() ? 0 : found->second;
 }
 
 Rect FontDefinition::glyph_bounds(size_t glyph) const {

@@ -64,10 +64,6 @@ class FontDefinition {
     uint16_t code = 0;
     int16_t advance = 0;
   };
-  struct Kerning {
-    uint16_t left, right;
-    int16_t adjustment;
-  };
   uint16_t id_ = 0;
   std::string name_;
   bool bold_ = false, italic_ = false;
@@ -75,7 +71,8 @@ class FontDefinition {
   bool has_layout_ = false;
   int ascent_ = 0, descent_ = 0, leading_ = 0;
   std::vector<Glyph> glyphs_;
-  std::vector<Kerning> kerning_;
+  // (left code << 16 | right code) -> adjustment in EM units.
+  std::unordered_map<uint32_t, int16_t> kerning_;
   // Character code -> glyph, for codes that have a glyph (first glyph wins).
   std::unordered_map<uint16_t, int> glyph_of_code_;
   void index_codes();
