@@ -33,7 +33,9 @@ void blend_run(uint32_t* dst, int count, uint32_t color) {
 class Compositor {
  public:
   Compositor(const DrawTarget& target, const IntRect& clip) : target_(target) {
-    shaded_.resize(size_t(std::max(0, clip.right)) + 1);
+    // Shaded colours are kept for the clip's columns only.
+    base_ = clip.left;
+    shaded_.resize(size_t(std::max(0, clip.width())) + 1);
   }
 
   void single(int y, const RowSpan& span, const Paint& paint) {
@@ -64,13 +66,13 @@ class Compositor {
     }
     const uint32_t* colors = nullptr;
     if (paint.kind != Paint::solid) {
-      paint.shade(y, span.left, span.right, shaded_.data() + span.left);
+      paint.shade(y, span.left, span.right, shaded_.data() + (span.left - base_));
       colors = shaded_.data();
     }
     if (!mask) {
       for (int x = span.left; x < span.right; ++x) {
         float c = cov[x];
-        uint32_t color = colors ? colors[x] : paint.color;
+        uint32_t color = colors ? colors[x - base_] : paint.color;
         if (c >= kFull) {
           dst[x] = (color >> 24) == 255 ? color : blend_over(dst[x], color);
         } else if (c > 0) {
@@ -84,7 +86,7 @@ class Compositor {
       if (k == 0) continue;
       if (k > 256) k = 256;
       if (mask) k = (k * mask[x] + 127) / 255;
-      uint32_t color = colors ? colors[x] : paint.color;
+      uint32_t color = colors ? colors[x - base_] : paint.color;
       if (k >= 256) {
         dst[x] = (color >> 24) == 255 ? color : blend_over(dst[x], color);
       } else if (k) {
@@ -115,12 +117,12 @@ class Compositor {
       const Paint& paint = paints[span.slot];
       if (paint.kind == Paint::none) continue;
       if (paint.kind != Paint::solid)
-        paint.shade(y, span.left, span.right, shaded_.data() + span.left);
+        paint.shade(y, span.left, span.right, shaded_.data() + (span.left - base_));
       for (int x = span.left; x < span.right; ++x) {
         float* s = &sums_[size_t(x - left) * 5];
         float c = std::min(span.coverage[x], 1.0f - s[4]);
         if (c <= 0) continue;
-        uint32_t color = paint.kind == Paint::solid ? paint.color : shaded_[x];
+        uint32_t color = paint.kind == Paint::solid ? paint.color : shaded_[size_t(x - base_)];
         s[0] += c * float(color >> 24);
         s[1] += c * float((color >> 16) & 0xFF);
         s[2] += c * float((color >> 8) & 0xFF);
@@ -146,6 +148,7 @@ class Compositor {
  private:
   const DrawTarget& target_;
   std::vector<uint32_t> shaded_;
+  int base_ = 0;
   std::vector<float> sums_;
   std::vector<RowSpan> order_;
 };
