@@ -167,6 +167,7 @@ void Player::render(render::Canvas& canvas, const render::IntRect& clip) {
     canvas.fill(target.clip, render::premultiply(bg));
   }
   if (!root_ || !movie_.has_header) return;
+  scene_.start_frame();
   bool low = options_.quality == Quality::low || options_.quality == Quality::autolow;
   target.antialias = !low;
   target.smooth_bitmaps = !low;

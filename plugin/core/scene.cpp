@@ -17,6 +17,39 @@ render::IntRect grow(const render::IntRect& r, int by) {
 
 }  // namespace
 
+bool SceneRenderer::spend_draw() {
+  if (draws_left_ == 0) return false;
+  --draws_left_;
+  return true;
+}
+
+bool SceneRenderer::spend_hit_test() {
+  if (hit_tests_left_ == 0) return false;
+  --hit_tests_left_;
+  return true;
+}
+
+namespace {
+
+// Marks a button as entered for the life of the guard.
+class OpenButton {
+ public:
+  OpenButton(std::vector<uint16_t>& open, uint16_t id) : open_(open) {
+    entered_ = std::find(open.begin(), open.end(), id) == open.end();
+    if (entered_) open_.push_back(id);
+  }
+  ~OpenButton() {
+    if (entered_) open_.pop_back();
+  }
+  bool entered() const { return entered_; }
+
+ private:
+  std::vector<uint16_t>& open_;
+  bool entered_;
+};
+
+}  // namespace
+
 render::Canvas* SceneRenderer::borrow_canvas(const render::DrawTarget& target,
                                              const render::IntRect& area) {
   if (canvases_in_use_ == canvases_.size()) canvases_.push_back(std::make_unique<render::Canvas>());
@@ -74,7 +107,7 @@ void SceneRenderer::draw_list(const std::map<uint16_t, DisplayObject>& list,
 void SceneRenderer::draw_object(const DisplayObject& o, const render::DrawTarget& target,
                                 const render::Matrix& to_device,
                                 const render::ColorTransform& cxform) {
-  if (!o.definition) return;
+  if (!o.definition || !spend_draw()) return;
   render::Matrix m = to_device * o.matrix;
   render::ColorTransform cx = render::concatenate(cxform, o.color_transform);
   render::BlendMode mode = render::blend_mode_from_byte(o.blend_mode);
@@ -118,7 +151,7 @@ void SceneRenderer::draw_static(uint16_t id, uint16_t ratio, const render::DrawT
                                 const render::Matrix& m, const render::ColorTransform& cx,
                                 int nesting) {
   const Character* c = cache_.character(id);
-  if (!c) return;
+  if (!c || !spend_draw()) return;
   switch (c->kind) {
     case CharacterKind::shape:
       if (const render::ShapeDefinition* shape = cache_.shape(id))
@@ -148,6 +181,8 @@ void SceneRenderer::draw_button(uint16_t id, const DisplayObject* shown,
                                 const render::DrawTarget& target, const render::Matrix& m,
                                 const render::ColorTransform& cx, int nesting) {
   if (nesting > kMaxNesting) return;
+  OpenButton guard(open_buttons_, id);
+  if (!guard.entered()) return;
   const ButtonDefinition* button = cache_.button(id);
   if (!button) return;
   uint8_t state = shown ? shown->button_state : static_cast<uint8_t>(kButtonUp);
@@ -170,6 +205,8 @@ void SceneRenderer::draw_button(uint16_t id, const DisplayObject* shown,
 }
 
 bool SceneRenderer::button_hit(const DisplayObject& button, render::Point p) {
+  hit_tests_left_ = kMaxHitTestsPerQuery;
+  OpenButton guard(open_buttons_, button.character);
   const ButtonDefinition* definition = cache_.button(button.character);
   if (!definition) return false;
   for (const ButtonRecord* r : definition->records_for(kButtonHitTest)) {
@@ -181,7 +218,7 @@ bool SceneRenderer::button_hit(const DisplayObject& button, render::Point p) {
 }
 
 bool SceneRenderer::hit_character(uint16_t id, uint16_t ratio, render::Point p, int nesting) {
-  if (nesting > kMaxNesting) return false;
+  if (nesting > kMaxNesting || !spend_hit_test()) return false;
   const Character* c = cache_.character(id);
   if (!c) return false;
   switch (c->kind) {
@@ -215,7 +252,8 @@ bool SceneRenderer::hit_character(uint16_t id, uint16_t ratio, render::Point p, 
       }
       return false;
     case CharacterKind::button: {
-      const ButtonDefinition* inner = cache_.button(id);
+      OpenButton guard(open_buttons_, id);
+      const ButtonDefinition* inner = guard.entered() ? cache_.button(id) : nullptr;
       if (!inner) return false;
       for (const ButtonRecord* r : inner->records_for(kButtonHitTest)) {
         bool invertible = false;

@@ -19,6 +19,12 @@ class SceneRenderer {
  public:
   explicit SceneRenderer(CharacterCache& cache) : cache_(cache) {}
 
+  // The work of one frame is bounded: definitions that nest into each other
+  // many times over stop being drawn once this many draws were made.
+  static constexpr size_t kMaxDrawsPerFrame = 100000;
+  static constexpr size_t kMaxHitTestsPerQuery = 10000;
+  void start_frame() { draws_left_ = kMaxDrawsPerFrame; }
+
   // `to_device` maps the list's space (twips) to device pixels.
   void draw_list(const std::map<uint16_t, DisplayObject>& list, const render::DrawTarget& target,
                  const render::Matrix& to_device, const render::ColorTransform& cxform);
@@ -44,7 +50,15 @@ class SceneRenderer {
   render::Canvas* borrow_canvas(const render::DrawTarget& target, const render::IntRect& area);
   void return_canvas();
 
+  bool spend_draw();
+  bool spend_hit_test();
+
   CharacterCache& cache_;
+  size_t draws_left_ = kMaxDrawsPerFrame;
+  size_t hit_tests_left_ = kMaxHitTestsPerQuery;
+  // Buttons being drawn or tested, innermost last: one that shows itself
+  // is not entered again.
+  std::vector<uint16_t> open_buttons_;
   std::vector<std::unique_ptr<render::Canvas>> canvases_;
   size_t canvases_in_use_ = 0;
 };

@@ -159,4 +159,47 @@ TEST(PluginCoreButton, StateSpritesPlayAndRestart) {
   EXPECT_EQ(p->root()->object_at(1)->button_state, npfp::kButtonOver);
 }
 
+TEST(PluginCoreButton, ButtonsThatShowThemselvesStillDraw) {
+  // Button 5 shows a red square and itself four times; buttons 10..19 each
+  // show the next one four times (a million squares): both nest without end
+  // or beyond reason, yet draw in bounded time.
+  swfwriter::Movie m;
+  m.width_twips = 100 * 20;
+  m.height_twips = 100 * 20;
+  m.set_background_color({10, 20, 30, 255});
+  m.define_shape(1, rectangle_shape(0, 0, 800, 800, {255, 0, 0, 255}));
+  std::vector<swfwriter::ButtonPart> parts(5);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    parts[i].states = 1 | 8;
+    parts[i].character = i == 0 ? 1 : 5;
+    parts[i].depth = static_cast<uint16_t>(i + 1);
+    parts[i].matrix = Matrix::scaling(0.5, 0.5);
+  }
+  parts[0].matrix = Matrix();
+  m.define_button(5, parts, false);
+  for (uint16_t id = 19; id >= 10; --id) {
+    std::vector<swfwriter::ButtonPart> fan(4);
+    for (size_t i = 0; i < fan.size(); ++i) {
+      fan[i].states = 1 | 8;
+      fan[i].character = id == 19 ? 1 : static_cast<uint16_t>(id + 1);
+      fan[i].depth = static_cast<uint16_t>(i + 1);
+    }
+    m.define_button(id, fan, false);
+  }
+  m.place(Placement::place(5, 1, Matrix::translation(400, 400)));
+  m.place(Placement::place(10, 2, Matrix::translation(1200, 1200)));
+  m.show_frame();
+  auto p = load(m.finish());
+  p->advance();
+  render::Canvas c(100, 100);
+  p->render(c, c.bounds());
+  EXPECT_EQ(c.pixel(30, 30), kRed);
+  EXPECT_EQ(c.pixel(70, 70), kRed);
+  EXPECT_EQ(c.pixel(5, 5), kBackground);
+  p->handle_input(mouse(npfp::InputEvent::mouse_move, 30, 30));
+  EXPECT_TRUE(p->mouse_over_button());
+  p->handle_input(mouse(npfp::InputEvent::mouse_move, 70, 70));
+  EXPECT_TRUE(p->mouse_over_button());
+}
+
 }  // namespace
