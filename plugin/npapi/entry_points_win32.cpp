@@ -255,6 +255,7 @@ NPError NP_CALLBACK NP_Initialize(NPNetscapeFuncs* funcs) {
 
 NPError NP_CALLBACK NP_Shutdown(void) {
   npfp::trace("NP_Shutdown");
+  npfp::unregister_clock_class();
   npfp::g_browser = NPNetscapeFuncs();
   return NPERR_NO_ERROR;
 }

@@ -73,4 +73,8 @@ class PluginInstance {
 // The module handle of npfp.dll (set by DllMain).
 HINSTANCE module_handle();
 
+// Classes a DLL registers outlive it: NP_Shutdown takes the clock's window
+// class away (it fails harmlessly while a clock window still exists).
+void unregister_clock_class();
+
 }  // namespace npfp

@@ -40,6 +40,8 @@ int high_word(uintptr_t v) { return static_cast<int16_t>((v >> 16) & 0xFFFF); }
 
 }  // namespace
 
+void unregister_clock_class() { UnregisterClassA(kClockClass, module_handle()); }
+
 PluginInstance::PluginInstance(NPP npp, std::vector<std::pair<std::string, std::string>> parameters)
     : npp_(npp) {
   player_.set_options(parse_stage_options(parameters));

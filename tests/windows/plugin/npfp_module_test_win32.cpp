@@ -177,6 +177,36 @@ TEST(NpfpModule, ClockRequestsOneRepaintPerChangedFrame) {
   }
 }
 
+TEST(NpfpModule, ShutdownTakesTheClockClassAwaySoTheModuleCanBeUnloaded) {
+  PluginModule module;
+  ASSERT_TRUE(module.loaded());
+  {
+    Instance in(module, {{"src", "movie.swf"}});
+    Surface surface(64, 48);
+    in.set_window(surface);
+    in.stream("movie.swf", test_movie(3));
+    WNDCLASSA wc;
+    EXPECT_TRUE(GetClassInfoA(module.module(), "npfpFrameClock", &wc));
+  }
+  auto shutdown = npfp_test::entry<NP_ShutdownFunc>(module.module(), "NP_Shutdown");
+  ASSERT_NE(shutdown, nullptr);
+  EXPECT_EQ(shutdown(), NPERR_NO_ERROR);
+  WNDCLASSA wc;
+  EXPECT_FALSE(GetClassInfoA(module.module(), "npfpFrameClock", &wc));
+  // Loaded again (the test holds the only reference), it plays again.
+  ASSERT_TRUE(FreeLibrary(module.module()));
+  PluginModule again;
+  ASSERT_TRUE(again.loaded());
+  npfp_test::BrowserRecord& record = npfp_test::browser_record();
+  Instance in(again, {{"src", "movie.swf"}});
+  Surface surface(64, 48);
+  in.set_window(surface);
+  int before = record.invalidations;
+  in.stream("movie.swf", test_movie(3));
+  npfp_test::pump_messages(300);
+  EXPECT_GE(record.invalidations - before, 3);
+}
+
 TEST(NpfpModule, DataThatIsNoMovieStopsTheStream) {
   PluginModule module;
   Instance in(module, {{"src", "x.gif"}});
