@@ -10,6 +10,9 @@
 #include <jpeglib.h>
 #include <png.h>
 #include <zlib.h>
+#ifdef NPFP_RENDER_GIF
+#include <gif_lib.h>
+#endif
 
 #include "render/bit_reader.h"
 #include "render/color.h"
@@ -281,6 +284,95 @@ bool decode_png_stream(const uint8_t* data, size_t length, Bitmap* out) {
   return true;
 }
 
+#ifdef NPFP_RENDER_GIF
+struct GifSource {
+  const uint8_t* data;
+  size_t length;
+  size_t position;
+};
+
+int gif_read_memory(GifFileType* gif, GifByteType* target, int count) {
+  GifSource* source = static_cast<GifSource*>(gif->UserData);
+  size_t n = std::min(size_t(std::max(count, 0)), source->length - source->position);
+  std::memcpy(target, source->data + source->position, n);
+  source->position += n;
+  return int(n);
+}
+
+// The first image of a GIF on its logical screen; the screen around it and the
+// transparent colour index stay transparent. Sizes are checked before any
+// row is allocated.
+bool decode_gif_first_image(GifFileType* gif, Bitmap& out) {
+  int transparent = -1;
+  for (;;) {
+    GifRecordType type;
+    if (DGifGetRecordType(gif, &type) != GIF_OK) return false;
+    if (type == TERMINATE_RECORD_TYPE) return false;
+    if (type == EXTENSION_RECORD_TYPE) {
+      int code;
+      GifByteType* block = nullptr;
+      if (DGifGetExtension(gif, &code, &block) != GIF_OK) return false;
+      if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4)
+        transparent = (block[1] & 1) ? block[4] : -1;
+      while (block) {
+        if (DGifGetExtensionNext(gif, &block) != GIF_OK) return false;
+      }
+      continue;
+    }
+    if (type != IMAGE_DESC_RECORD_TYPE) continue;
+    if (DGifGetImageDesc(gif) != GIF_OK) return false;
+    const GifImageDesc& image = gif->Image;
+    const ColorMapObject* colors = image.ColorMap ? image.ColorMap : gif->SColorMap;
+    int screen_width = gif->SWidth > 0 ? gif->SWidth : image.Width;
+    int screen_height = gif->SHeight > 0 ? gif->SHeight : image.Height;
+    if (!colors ||
+        !size_acceptable(uint64_t(std::max(0, image.Width)), uint64_t(std::max(0, image.Height))) ||
+        !size_acceptable(uint64_t(screen_width), uint64_t(screen_height)))
+      return false;
+    std::vector<GifPixelType> raster(size_t(image.Width) * image.Height);
+    auto read_row = [&](int row) {
+      return DGifGetLine(gif, &raster[size_t(row) * image.Width], image.Width) == GIF_OK;
+    };
+    if (image.Interlace) {
+      static const int offsets[4] = {0, 4, 2, 1}, steps[4] = {8, 8, 4, 2};
+      for (int pass = 0; pass < 4; ++pass)
+        for (int row = offsets[pass]; row < image.Height; row += steps[pass])
+          if (!read_row(row)) return false;
+    } else {
+      for (int row = 0; row < image.Height; ++row)
+        if (!read_row(row)) return false;
+    }
+    out.width = screen_width;
+    out.height = screen_height;
+    out.pixels.assign(size_t(screen_width) * screen_height, 0);
+    for (int y = 0; y < image.Height; ++y) {
+      int sy = image.Top + y;
+      if (sy < 0 || sy >= screen_height) continue;
+      for (int x = 0; x < image.Width; ++x) {
+        int sx = image.Left + x;
+        if (sx < 0 || sx >= screen_width) continue;
+        int index = raster[size_t(y) * image.Width + x];
+        if (index == transparent || index >= colors->ColorCount) continue;
+        const GifColorType& c = colors->Colors[index];
+        out.pixels[size_t(sy) * screen_width + sx] = pack_argb(255, c.Red, c.Green, c.Blue);
+      }
+    }
+    return true;
+  }
+}
+
+bool decode_gif_stream(const uint8_t* data, size_t length, Bitmap& out) {
+  GifSource source{data, length, 0};
+  int error = 0;
+  GifFileType* gif = DGifOpen(&source, gif_read_memory, &error);
+  if (!gif) return false;
+  bool ok = decode_gif_first_image(gif, out);
+  DGifCloseFile(gif, &error);
+  if (!ok) out = Bitmap();
+  return ok;
+}
+#endif
+
 bool is_png(const uint8_t* data, size_t length) {
   static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   return length >= 8 && std::memcmp(data, signature, 8) == 0;
@@ -299,7 +391,13 @@ bool decode_image(const uint8_t* data, size_t length, Bitmap& out) {
     out = Bitmap();
     return false;
   }
-  if (is_gif(data, length)) return false;  // no GIF decoder in this build
+  if (is_gif(data, length)) {
+#ifdef NPFP_RENDER_GIF
+    return decode_gif_stream(data, length, out);
+#else
+    return false;  // built without giflib
+#endif
+  }
   return decode_jpeg(nullptr, 0, data, length, out);
 }
 

@@ -39,8 +39,8 @@ bool decode_bitmap_tag(int tag_code, const uint8_t* body, size_t length,
                        const std::vector<uint8_t>& jpeg_tables, int swf_version,
                        uint16_t& character_id, Bitmap& out);
 
-// Decodes a stand-alone image file in memory (JPEG, PNG; GIF is not supported),
-// as loadMovie of an image needs.
+// Decodes a stand-alone image file in memory (JPEG, PNG, GIF: its first image;
+// GIF only when built with giflib), as loadMovie of an image needs.
 bool decode_image(const uint8_t* data, size_t length, Bitmap& out);
 
 }  // namespace render

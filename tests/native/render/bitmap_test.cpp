@@ -10,6 +10,9 @@
 #include <jpeglib.h>
 #include <png.h>
 #include <zlib.h>
+#ifdef NPFP_RENDER_GIF
+#include <gif_lib.h>
+#endif
 
 #include "image_check.h"
 #include "render/bitmap.h"
@@ -276,11 +279,69 @@ TEST(RenderBitmap, Jpeg3AlphaPlaneAndPngPayloads) {
   ASSERT_TRUE(decode_bitmap_tag(35, j3.data().data(), j3.size(), {}, 8, id, b));
   EXPECT_EQ(0x80000080u, b.at(1, 0));
 
-  // GIF payloads are not decoded in this build; the tag fails cleanly.
+  // A damaged GIF fails cleanly.
   std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0};
   body = with_id(11, gif);
   EXPECT_FALSE(decode_bitmap_tag(21, body.data(), body.size(), {}, 8, id, b));
+  EXPECT_TRUE(b.empty());
 }
+
+#ifdef NPFP_RENDER_GIF
+namespace {
+
+// A 5 x 3 GIF: colour i at (x, y) is (x + y) % 3; index 2 transparent.
+std::vector<uint8_t> encode_gif(bool interlaced) {
+  std::vector<uint8_t> out;
+  int error = 0;
+  GifFileType* gif = EGifOpen(
+      &out,
+      [](GifFileType* g, const GifByteType* data, int n) {
+        auto* v = static_cast<std::vector<uint8_t>*>(g->UserData);
+        v->insert(v->end(), data, data + n);
+        return n;
+      },
+      &error);
+  GifColorType colors[4] = {{255, 0, 0}, {0, 0, 255}, {0, 255, 0}, {0, 0, 0}};
+  ColorMapObject* map = GifMakeMapObject(4, colors);
+  EGifSetGifVersion(gif, true);
+  EGifPutScreenDesc(gif, 5, 3, 2, 0, map);
+  GifByteType control[4] = {0x01, 0, 0, 2};  // transparent index 2
+  EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, control);
+  EGifPutImageDesc(gif, 0, 0, 5, 3, interlaced, nullptr);
+  // Interlaced rows are written pass by pass: 0, then 2 (pass 3), then 1.
+  std::vector<int> order = interlaced ? std::vector<int>{0, 2, 1} : std::vector<int>{0, 1, 2};
+  for (int y : order) {
+    GifPixelType row[5];
+    for (int x = 0; x < 5; ++x) row[x] = GifPixelType((x + y) % 3);
+    EGifPutLine(gif, row, 5);
+  }
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  return out;
+}
+
+}  // namespace
+
+TEST(RenderBitmap, GifPayloadsDecodeTheirFirstImageWithTransparency) {
+  for (bool interlaced : {false, true}) {
+    auto body = with_id(12, encode_gif(interlaced));
+    uint16_t id;
+    Bitmap b;
+    ASSERT_TRUE(decode_bitmap_tag(21, body.data(), body.size(), {}, 8, id, b)) << interlaced;
+    ASSERT_EQ(5, b.width);
+    ASSERT_EQ(3, b.height);
+    const uint32_t expected[3] = {0xFFFF0000u, 0xFF0000FFu, 0u};
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 5; ++x) EXPECT_EQ(expected[(x + y) % 3], b.at(x, y)) << x << "," << y;
+    std::vector<uint8_t> gif = encode_gif(interlaced);
+    for (size_t cut = 0; cut < gif.size(); ++cut) {
+      Bitmap part;
+      render::decode_image(gif.data(), cut, part);
+      EXPECT_TRUE(part.empty() || part.pixels.size() == 15u);
+    }
+  }
+}
+#endif
 
 TEST(RenderBitmap, BitmapFillsClipRepeatAndSkipMissingBitmaps) {
   // A 2 x 2 bitmap: red, green / blue, white.
