@@ -91,9 +91,12 @@ ResponseBuffer::~ResponseBuffer() { std::free(data_); }
 
 bool ResponseBuffer::reserve_more(std::size_t extra) {
   if (extra <= capacity_ - size_) return true;
-  if (extra > SIZE_MAX - size_) return false;
+  // A 32-bit process cannot hold more than this anyway; refusing early keeps a
+  // hostile Content-Length from turning into an absurd allocation request.
+  constexpr std::size_t kMaxResponse = std::size_t(1) << 30;
+  if (size_ > kMaxResponse || extra > kMaxResponse - size_) return false;
   std::size_t needed = size_ + extra;
-  std::size_t grown = capacity_ < SIZE_MAX / 2 ? capacity_ * 2 : SIZE_MAX;
+  std::size_t grown = capacity_ < kMaxResponse / 2 ? capacity_ * 2 : kMaxResponse;
   std::size_t capacity = grown > needed ? grown : needed;
   char* bigger = static_cast<char*>(std::realloc(data_, capacity));
   if (!bigger && capacity > needed) {

@@ -112,6 +112,7 @@ TEST(ResponseBuffer, TailAndCommitFillInPlace) {
   buffer.clear();
   EXPECT_EQ(buffer.size(), 0u);
   EXPECT_FALSE(buffer.reserve_more(SIZE_MAX));
+  EXPECT_FALSE(buffer.reserve_more(std::size_t(3) << 30)) << "beyond what a 32-bit process can hold";
 }
 
 }  // namespace
