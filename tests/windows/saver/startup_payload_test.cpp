@@ -100,3 +100,43 @@ TEST(SaverStartup, APayloadWithoutSettingsStillClosesOnInput) {
 }
 
 }  // namespace
+
+namespace {
+
+// Settings the reader refuses leave the saver without a movie, but the
+// settings file is still deleted and input still ends the saver.
+TEST(SaverStartup, MalformedSettingsAreDeletedAndTheExitRulesStillWork) {
+  const char* texts[] = {
+      "<xml version=\"1.0\"><windows><window swf=",  // truncated
+      "<?xml version=\"1.0\"?><xml version=\"1.0\"><windows><window/></windows></xml>",
+      "<xml version=\"1.0\"/>",  // no children
+  };
+  for (const char* text : texts) {
+    SCOPED_TRACE(text);
+    TempDir dir;
+    std::string movie = dir.write("movie.swf", movie_bytes());
+    std::string program = dir.file("saver.scr");
+    payload::PayloadWriter writer;
+    ASSERT_TRUE(writer.open(program));
+    writer.write_raw_file(saver_test::built_saver());
+    writer.write_end_entry();
+    writer.write_file_entry(movie);
+    writer.write_settings_entry(text);
+    writer.write_trailer();
+    ASSERT_TRUE(writer.close()) << writer.error_message();
+
+    empty_work_folder();
+    saver_test::SaverProcess saver;
+    ASSERT_TRUE(saver.start(program, "/s"));
+    HWND frame = saver.wait_frame_window();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(TempDir::read(work_folder() + "\\movie.swf"), movie_bytes());
+    EXPECT_FALSE(paths::exists(work_folder() + "\\fp.dat"));
+    PostMessageA(frame, WM_KEYDOWN, 'Q', 0);
+    auto code = saver.wait_exit(5000);
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(*code, 0u);
+  }
+}
+
+}  // namespace
