@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "common/paths.h"
 #include "payload/payload_writer.h"
@@ -24,6 +25,22 @@ std::string movie_bytes() {
 
 std::string work_folder() { return paths::temp_folder() + "qnfpssver_1"; }
 
+// Builds saver.scr in `dir` from the real runtime, the movie, the extra files
+// and, when given, a settings text.
+std::string build_saver(const TempDir& dir, const std::vector<std::string>& files,
+                        const char* settings_text) {
+  std::string program = dir.file("saver.scr");
+  payload::PayloadWriter writer;
+  EXPECT_TRUE(writer.open(program));
+  writer.write_raw_file(saver_test::built_saver());
+  writer.write_end_entry();
+  for (const std::string& file : files) writer.write_file_entry(file);
+  if (settings_text) writer.write_settings_entry(settings_text);
+  writer.write_trailer();
+  EXPECT_TRUE(writer.close()) << writer.error_message();
+  return program;
+}
+
 void empty_work_folder() {
   std::string folder = work_folder();
   WIN32_FIND_DATAA found;
@@ -42,17 +59,8 @@ TEST(SaverStartup, ExtractsThePayloadReadsSettingsAndCleansUpAtClose) {
   TempDir dir;
   std::string movie = dir.write("movie.swf", movie_bytes());
   std::string notes = dir.write("notes.txt", std::string("line one\r\nline two\0end", 22));
-  std::string program = dir.file("saver.scr");
-  payload::PayloadWriter writer;
-  ASSERT_TRUE(writer.open(program));
-  writer.write_raw_file(saver_test::built_saver());
-  writer.write_end_entry();
-  writer.write_file_entry(movie);
-  writer.write_file_entry(notes);
-  writer.write_settings_entry(
-      "<xml version=\"1.0\"><windows><window swf=\"movie.swf\"/></windows></xml>");
-  writer.write_trailer();
-  ASSERT_TRUE(writer.close()) << writer.error_message();
+  std::string program = build_saver(
+      dir, {movie, notes}, "<xml version=\"1.0\"><windows><window swf=\"movie.swf\"/></windows></xml>");
 
   empty_work_folder();
   saver_test::SaverProcess saver;
@@ -77,14 +85,7 @@ TEST(SaverStartup, ExtractsThePayloadReadsSettingsAndCleansUpAtClose) {
 TEST(SaverStartup, APayloadWithoutSettingsStillClosesOnInput) {
   TempDir dir;
   std::string movie = dir.write("movie.swf", movie_bytes());
-  std::string program = dir.file("saver.scr");
-  payload::PayloadWriter writer;
-  ASSERT_TRUE(writer.open(program));
-  writer.write_raw_file(saver_test::built_saver());
-  writer.write_end_entry();
-  writer.write_file_entry(movie);
-  writer.write_trailer();
-  ASSERT_TRUE(writer.close()) << writer.error_message();
+  std::string program = build_saver(dir, {movie}, nullptr);
 
   empty_work_folder();
   saver_test::SaverProcess saver;
@@ -115,15 +116,7 @@ TEST(SaverStartup, MalformedSettingsAreDeletedAndTheExitRulesStillWork) {
     SCOPED_TRACE(text);
     TempDir dir;
     std::string movie = dir.write("movie.swf", movie_bytes());
-    std::string program = dir.file("saver.scr");
-    payload::PayloadWriter writer;
-    ASSERT_TRUE(writer.open(program));
-    writer.write_raw_file(saver_test::built_saver());
-    writer.write_end_entry();
-    writer.write_file_entry(movie);
-    writer.write_settings_entry(text);
-    writer.write_trailer();
-    ASSERT_TRUE(writer.close()) << writer.error_message();
+    std::string program = build_saver(dir, {movie}, text);
 
     empty_work_folder();
     saver_test::SaverProcess saver;
