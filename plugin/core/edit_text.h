@@ -28,6 +28,11 @@ class EditTextDefinition {
   const render::Rect& bounds() const { return bounds_; }
   bool has_text() const { return has_text_; }
   const std::string& initial_text() const { return initial_text_; }
+  // Replaces the text (a script set it); markup follows the html flag.
+  void set_text(const std::string& text) {
+    initial_text_ = text;
+    has_text_ = true;
+  }
   const std::string& variable_name() const { return variable_name_; }
   uint16_t font_id() const { return font_id_; }
   uint16_t font_height() const { return font_height_; }  // twips

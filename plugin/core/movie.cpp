@@ -281,8 +281,12 @@ void MovieBuilder::tag(int code, const uint8_t* body, size_t length) {
     case kTagDoInitAction: {
       ByteReader in(body, length);
       uint16_t sprite = in.u16();
-      if (!in.failed())
-        movie_.init_actions.emplace_back(sprite, copy_bytes(in.current(), in.remaining()));
+      if (!in.failed()) {
+        SharedBytes actions = copy_bytes(in.current(), in.remaining());
+        movie_.init_actions.emplace_back(sprite, actions);
+        root_.pending.init_actions.emplace_back(sprite, actions);
+        root_.pending_used = true;
+      }
       return;
     }
     default:

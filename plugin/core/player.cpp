@@ -15,7 +15,9 @@ const size_t kMaxQueuedInput = 256;
 Player::Player() = default;
 
 Player::~Player() {
-  // The display list refers to the movie's definitions: it goes first.
+  // The display list refers to the movie's definitions: it goes first, and
+  // without telling an observer that may be gone already.
+  if (root_) root_->set_observer(nullptr);
   root_.reset();
 }
 
@@ -38,8 +40,14 @@ unsigned Player::frame_interval_ms() const {
 
 bool Player::advance() {
   if (!movie_.has_header) return false;
-  if (!root_) root_ = std::make_unique<TimelineInstance>(movie_, movie_.root);
-  bool changed = root_->advance();
+  if (!root_) {
+    root_ = std::make_unique<TimelineInstance>(movie_, movie_.root);
+    if (script_) {
+      root_->set_observer(script_);
+      script_->root_created(*root_);
+    }
+  }
+  bool changed = script_ ? script_->advance_frame(*root_) : root_->advance();
   // Buttons may have moved under a mouse that stayed still.
   if (mouse_known_ && update_buttons()) changed = true;
   return changed;
@@ -50,7 +58,41 @@ void Player::set_viewport(int width, int height) {
   viewport_height_ = height;
 }
 
+int Player::viewport_width() const {
+  return viewport_width_ > 0 ? viewport_width_ : movie_.header.width_pixels();
+}
+
+int Player::viewport_height() const {
+  return viewport_height_ > 0 ? viewport_height_ : movie_.header.height_pixels();
+}
+
 namespace {
+
+// The condition bit for a move between two tracking states (0 for none).
+uint16_t button_condition(uint8_t from, uint8_t to) {
+  switch (from * 4 + to) {
+    case kTrackIdle * 4 + kTrackOverUp:
+      return kCondIdleToOverUp;
+    case kTrackOverUp * 4 + kTrackIdle:
+      return kCondOverUpToIdle;
+    case kTrackOverUp * 4 + kTrackOverDown:
+      return kCondOverUpToOverDown;
+    case kTrackOverDown * 4 + kTrackOverUp:
+      return kCondOverDownToOverUp;
+    case kTrackOverDown * 4 + kTrackOutDown:
+      return kCondOverDownToOutDown;
+    case kTrackOutDown * 4 + kTrackOverDown:
+      return kCondOutDownToOverDown;
+    case kTrackOutDown * 4 + kTrackIdle:
+      return kCondOutDownToIdle;
+    case kTrackIdle * 4 + kTrackOverDown:
+      return kCondIdleToOverDown;
+    case kTrackOverDown * 4 + kTrackIdle:
+      return kCondOverDownToIdle;
+    default:
+      return 0;
+  }
+}
 
 struct ButtonSearch {
   SceneRenderer& scene;
@@ -60,11 +102,11 @@ struct ButtonSearch {
 
 // The topmost button under a device point: lists are searched from the top
 // depth down, sprites before what lies under them.
-bool find_button(const std::map<uint16_t, DisplayObject>& list, const render::Matrix& to_device,
+bool find_button(const std::map<Depth, DisplayObject>& list, const render::Matrix& to_device,
                  ButtonSearch& search, int nesting) {
   for (auto it = list.rbegin(); it != list.rend(); ++it) {
     const DisplayObject& o = it->second;
-    if (!o.definition || o.clip_depth > 0) continue;
+    if (!o.definition || o.clip_depth > 0 || !o.visible) continue;
     render::Matrix m = to_device * o.matrix;
     if (o.definition->kind == CharacterKind::button) {
       bool invertible = false;
@@ -86,29 +128,44 @@ bool Player::update_buttons() {
   if (!root_) return false;
   ButtonSearch search{scene_, {mouse_x_ + 0.5, mouse_y_ + 0.5}};
   // Until the area is known the movie is taken at its own size.
-  int width = viewport_width_ > 0 ? viewport_width_ : movie_.header.width_pixels();
-  int height = viewport_height_ > 0 ? viewport_height_ : movie_.header.height_pixels();
-  if (mouse_known_) find_button(root_->display_list(), stage_matrix_for(width, height), search, 0);
+  if (mouse_known_)
+    find_button(root_->display_list(), stage_matrix_for(viewport_width(), viewport_height()),
+                search, 0);
   hovered_ = ButtonRef();
   if (search.found) hovered_ = {search.found, search.found->serial};
 
   // A push button keeps showing "over" while the mouse that pressed it is
   // dragged out; a menu button lets go.
   bool changed = false;
+  struct Transition {
+    TimelineInstance* owner;
+    Depth depth;
+    uint64_t serial;
+    uint16_t condition;
+  };
+  std::vector<Transition> transitions;
   std::function<void(TimelineInstance&, int)> apply = [&](TimelineInstance& t, int nesting) {
-    for (const auto& entry : t.display_list()) {
-      const DisplayObject& o = entry.second;
+    for (auto& entry : t.display_list()) {
+      DisplayObject& o = entry.second;
       if (o.definition && o.definition->kind == CharacterKind::button) {
         const ButtonDefinition* b = cache_.button(o.character);
         bool menu = b && b->track_as_menu();
         bool over = hovered_.is(o), pressed_here = pressed_.is(o);
         uint8_t state = kButtonUp;
-        if (!mouse_down_)
+        uint8_t tracking = kTrackIdle;
+        if (!mouse_down_) {
           state = over ? kButtonOver : kButtonUp;
-        else if (over)
+          tracking = over ? kTrackOverUp : kTrackIdle;
+        } else if (over) {
           state = pressed_here || menu ? kButtonDown : kButtonUp;
-        else
+          tracking = pressed_here || menu ? kTrackOverDown : kTrackIdle;
+        } else {
           state = pressed_here && !menu ? kButtonOver : kButtonUp;
+          tracking = pressed_here && !menu ? kTrackOutDown : kTrackIdle;
+        }
+        if (uint16_t condition = button_condition(o.button_tracking, tracking))
+          transitions.push_back({&t, entry.first, o.serial, condition});
+        o.button_tracking = tracking;
         if (t.set_button_state(entry.first, state)) changed = true;
       }
       if (TimelineInstance* sprite = o.sprite.get())
@@ -116,11 +173,31 @@ bool Player::update_buttons() {
     }
   };
   apply(*root_, 0);
+  // Scripts run once the states are settled; one may remove the next
+  // button, which is then skipped.
+  if (script_) {
+    for (const Transition& tr : transitions) {
+      DisplayObject* o = tr.owner->object_at(tr.depth);
+      if (o && o->serial == tr.serial) script_->button_event(*tr.owner, *o, tr.condition);
+    }
+    if (script_->take_redraw_request()) changed = true;
+  }
   return changed;
 }
 
 bool Player::handle_input(const InputEvent& e) {
   queue_input(e);
+  bool changed = handle_buttons(e);
+  if (script_ && root_) {
+    render::Matrix to_movie =
+        stage_matrix_for(viewport_width(), viewport_height()).inverse(nullptr);
+    script_->input(e, to_movie);
+    if (script_->take_redraw_request()) changed = true;
+  }
+  return changed;
+}
+
+bool Player::handle_buttons(const InputEvent& e) {
   switch (e.type) {
     case InputEvent::mouse_move:
     case InputEvent::mouse_down:
@@ -171,8 +248,8 @@ void Player::render(render::Canvas& canvas, const render::IntRect& clip) {
   bool low = options_.quality == Quality::low || options_.quality == Quality::autolow;
   target.antialias = !low;
   target.smooth_bitmaps = !low;
-  scene_.draw_list(root_->display_list(), target, stage_matrix_for(canvas.width(), canvas.height()),
-                   render::ColorTransform());
+  scene_.draw_timeline(*root_, target, stage_matrix_for(canvas.width(), canvas.height()),
+                       render::ColorTransform());
 }
 
 void Player::queue_input(const InputEvent& e) {

@@ -13,21 +13,13 @@
 #include "core/character_cache.h"
 #include "core/movie.h"
 #include "core/scene.h"
+#include "core/script_host.h"
 #include "core/stage.h"
 #include "core/swf_stream.h"
 #include "core/timeline.h"
 #include "render/canvas.h"
 
 namespace npfp {
-
-// Mouse and keyboard input as the glue receives it, for buttons and scripts.
-struct InputEvent {
-  enum Type : uint8_t { mouse_move, mouse_down, mouse_up, key_down, key_up, character };
-  Type type = mouse_move;
-  int x = 0, y = 0;  // device pixels in the plug-in's area (mouse events)
-  int button = 0;    // 0 left, 1 right, 2 middle
-  uint32_t key = 0;  // virtual key or character code
-};
 
 class Player {
  public:
@@ -37,6 +29,15 @@ class Player {
   Player& operator=(const Player&) = delete;
 
   void set_options(const StageOptions& options) { options_ = options; }
+
+  // The script engine that drives the timelines and answers input (none:
+  // the timelines simply play). Set before the first frame; it must outlive
+  // the player's use of it.
+  void set_script_host(ScriptHost* host) { script_ = host; }
+  ScriptHost* script_host() const { return script_; }
+  // The viewport size used for mouse positions (see set_viewport).
+  int viewport_width() const;
+  int viewport_height() const;
   const StageOptions& options() const { return options_; }
 
   // The movie file, in pieces as they arrive. False once the data are not a
@@ -99,10 +100,12 @@ class Player {
   MovieBuilder builder_{movie_};
   SwfStream stream_{builder_};
   std::unique_ptr<TimelineInstance> root_;
+  ScriptHost* script_ = nullptr;
   CharacterCache cache_{movie_};
   SceneRenderer scene_{cache_};
   // Moves every button to the state the mouse asks for; true on a change.
   bool update_buttons();
+  bool handle_buttons(const InputEvent& e);
 
   std::deque<InputEvent> input_;
   CallbackRegistry callbacks_;

@@ -66,7 +66,16 @@ void SceneRenderer::return_canvas() {
   if (canvases_in_use_ > 0) --canvases_in_use_;
 }
 
-void SceneRenderer::draw_list(const std::map<uint16_t, DisplayObject>& list,
+void SceneRenderer::draw_timeline(const TimelineInstance& timeline,
+                                  const render::DrawTarget& target, const render::Matrix& to_device,
+                                  const render::ColorTransform& cxform) {
+  if (const auto& drawing = timeline.drawing())
+    if (spend_draw())
+      render::draw_geometry(*drawing, target, to_device, cxform, cache_.bitmap_lookup());
+  draw_list(timeline.display_list(), target, to_device, cxform);
+}
+
+void SceneRenderer::draw_list(const std::map<Depth, DisplayObject>& list,
                               const render::DrawTarget& target, const render::Matrix& to_device,
                               const render::ColorTransform& cxform) {
   struct ActiveMask {
@@ -76,6 +85,7 @@ void SceneRenderer::draw_list(const std::map<uint16_t, DisplayObject>& list,
   std::vector<ActiveMask> masks;
   for (const auto& entry : list) {
     const DisplayObject& o = entry.second;
+    if (!o.visible && o.clip_depth == 0) continue;
     masks.erase(std::remove_if(masks.begin(), masks.end(),
                                [&](const ActiveMask& m) { return m.clip_depth < o.depth; }),
                 masks.end());
@@ -136,10 +146,22 @@ void SceneRenderer::draw_content(const DisplayObject& o, const render::DrawTarge
                                  const render::Matrix& m, const render::ColorTransform& cx) {
   switch (o.definition->kind) {
     case CharacterKind::sprite:
-      if (o.sprite) draw_list(o.sprite->display_list(), target, m, cx);
+      if (o.sprite) draw_timeline(*o.sprite, target, m, cx);
       break;
     case CharacterKind::button:
       draw_button(o.character, &o, target, m, cx, 0);
+      break;
+    case CharacterKind::edit_text:
+      if (o.script_text) {
+        // A field whose text a script set shows that text in its own layout.
+        if (const EditTextDefinition* field = cache_.edit_text(o.character)) {
+          EditTextDefinition shown = *field;
+          shown.set_text(*o.script_text);
+          shown.draw(target, m, cx, cache_.font_lookup());
+        }
+        break;
+      }
+      draw_static(o.character, o.ratio, target, m, cx, 0);
       break;
     default:
       draw_static(o.character, o.ratio, target, m, cx, 0);

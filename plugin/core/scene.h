@@ -26,8 +26,11 @@ class SceneRenderer {
   void start_frame() { draws_left_ = kMaxDrawsPerFrame; }
 
   // `to_device` maps the list's space (twips) to device pixels.
-  void draw_list(const std::map<uint16_t, DisplayObject>& list, const render::DrawTarget& target,
+  void draw_list(const std::map<Depth, DisplayObject>& list, const render::DrawTarget& target,
                  const render::Matrix& to_device, const render::ColorTransform& cxform);
+  // A sprite's own timeline: what scripts drew, then its list.
+  void draw_timeline(const TimelineInstance& timeline, const render::DrawTarget& target,
+                     const render::Matrix& to_device, const render::ColorTransform& cxform);
 
   // Whether a point in a button's own space (twips) lies in its hit area.
   bool button_hit(const DisplayObject& button, render::Point p);

@@ -30,7 +30,7 @@ void merge_fields(PlacedState& s, const PlaceCommand& c) {
 
 // The display-list rules of PlaceObject/2/3 and RemoveObject on plain
 // states; TimelineInstance::place follows the same rules on live objects.
-void apply_to_states(std::map<uint16_t, PlacedState>& states, const DisplayCommand& d) {
+void apply_to_states(std::map<Depth, PlacedState>& states, const DisplayCommand& d) {
   const PlaceCommand& c = d.command;
   if (d.kind == DisplayCommand::remove) {
     states.erase(c.depth);
@@ -65,8 +65,8 @@ void copy_state(DisplayObject& o, const PlacedState& s) {
 }
 
 void copy_fields(DisplayObject& o, const PlaceCommand& c) {
-  if (c.has_matrix) o.matrix = c.matrix;
-  if (c.has_color_transform) o.color_transform = c.color_transform;
+  if (c.has_matrix && !o.script_transform) o.matrix = c.matrix;
+  if (c.has_color_transform && !o.script_transform) o.color_transform = c.color_transform;
   if (c.has_ratio) o.ratio = c.ratio;
   if (c.has_name) o.name = c.name;
   if (c.has_clip_depth) o.clip_depth = c.clip_depth;
@@ -91,17 +91,22 @@ TimelineInstance::~TimelineInstance() {
   if (nesting_ > 0) --budget_->live_sprites;
 }
 
-const DisplayObject* TimelineInstance::object_at(uint16_t depth) const {
+const DisplayObject* TimelineInstance::object_at(Depth depth) const {
   auto it = list_.find(depth);
   return it == list_.end() ? nullptr : &it->second;
 }
 
-TimelineInstance* TimelineInstance::sprite_at(uint16_t depth) {
+DisplayObject* TimelineInstance::object_at(Depth depth) {
+  auto it = list_.find(depth);
+  return it == list_.end() ? nullptr : &it->second;
+}
+
+TimelineInstance* TimelineInstance::sprite_at(Depth depth) {
   auto it = list_.find(depth);
   return it == list_.end() ? nullptr : it->second.sprite.get();
 }
 
-bool TimelineInstance::set_button_state(uint16_t depth, uint8_t state) {
+bool TimelineInstance::set_button_state(Depth depth, uint8_t state) {
   auto it = list_.find(depth);
   if (it == list_.end() || !it->second.definition ||
       it->second.definition->kind != CharacterKind::button || it->second.button_state == state)
@@ -116,10 +121,8 @@ std::unique_ptr<TimelineInstance> TimelineInstance::new_sprite(const Character* 
       nesting_ >= InstanceBudget::kMaxNesting ||
       budget_->live_sprites >= InstanceBudget::kMaxLiveSprites)
     return nullptr;
-  auto sprite =
-      std::make_unique<TimelineInstance>(movie_, *definition->timeline, budget_, nesting_ + 1);
-  sprite->start();
-  return sprite;
+  // Started by the caller, once the observer knows the object.
+  return std::make_unique<TimelineInstance>(movie_, *definition->timeline, budget_, nesting_ + 1);
 }
 
 void TimelineInstance::make_button_sprites(DisplayObject& o) {
@@ -129,8 +132,10 @@ void TimelineInstance::make_button_sprites(DisplayObject& o) {
   const std::vector<ButtonRecord>& records = button.records();
   for (size_t i = 0; i < records.size(); ++i) {
     if (!(records[i].states & o.button_state)) continue;
-    if (auto sprite = new_sprite(movie_.character(records[i].character)))
+    if (auto sprite = new_sprite(movie_.character(records[i].character))) {
+      sprite->start();
       o.button_sprites[i] = std::move(sprite);
+    }
   }
 }
 
@@ -138,26 +143,35 @@ bool TimelineInstance::start() {
   if (started() || timeline_.frames.empty()) return false;
   current_ = 0;
   apply_frame(0);
+  entered_frame();
   return true;
 }
 
 bool TimelineInstance::advance() {
   if (!started()) return start();
   bool changed = false;
-  for (auto& entry : list_) {
+  for (auto& entry : list_)
     if (entry.second.sprite && entry.second.sprite->advance()) changed = true;
+  return advance_self() || changed;
+}
+
+bool TimelineInstance::advance_self() {
+  if (!started()) return start();
+  bool changed = false;
+  for (auto& entry : list_)
     for (auto& shown : entry.second.button_sprites)
       if (shown.second->advance()) changed = true;
-  }
   if (!playing_) return changed;
 
   size_t next = static_cast<size_t>(current_) + 1;
   if (next < timeline_.frames.size()) {
     current_ = static_cast<int>(next);
     if (apply_frame(next)) changed = true;
+    entered_frame();
   } else if (timeline_.complete && timeline_.frames.size() > 1) {
     rebuild_to(0);
     changed = true;
+    entered_frame();
   }
   // Otherwise the next frame has not arrived yet (or there is only one):
   // the playhead waits.
@@ -175,85 +189,216 @@ bool TimelineInstance::goto_frame(size_t frame) {
   if (frame == current) return false;
   if (frame < current) {
     rebuild_to(frame);
+    entered_frame();
     return true;
   }
-  for (size_t f = current + 1; f <= frame; ++f) apply_frame(f);
-  current_ = static_cast<int>(frame);
+  for (size_t f = current + 1; f <= frame; ++f) {
+    current_ = static_cast<int>(f);
+    apply_frame(f);
+  }
+  entered_frame();
   return true;
+}
+
+void TimelineInstance::entered_frame() {
+  if (budget_->observer) budget_->observer->frame_entered(*this);
+}
+
+void TimelineInstance::added(DisplayObject& o) {
+  if (budget_->observer) budget_->observer->object_added(*this, o);
+  if (o.sprite) o.sprite->start();
+}
+
+void TimelineInstance::removing(DisplayObject& o) {
+  if (budget_->observer) budget_->observer->object_removed(*this, o);
 }
 
 bool TimelineInstance::apply_frame(size_t frame) {
   const Frame& f = timeline_.frames[frame];
   for (const DisplayCommand& d : f.commands) {
-    if (d.kind == DisplayCommand::remove)
+    if (d.kind == DisplayCommand::remove) {
+      auto it = list_.find(d.command.depth);
+      if (it == list_.end() || it->second.script_placed) continue;
+      removing(it->second);
       list_.erase(d.command.depth);
-    else
+    } else {
       place(d.command);
+    }
   }
   return !f.commands.empty();
 }
 
-void TimelineInstance::make_object(DisplayObject& o, uint16_t depth, uint16_t character) {
+void TimelineInstance::make_object(DisplayObject& o, Depth depth, uint16_t character) {
   o = DisplayObject();
   o.depth = depth;
-  set_character(o, character);
+  o.character = character;
+  set_definition(o, movie_.character(character));
 }
 
 void TimelineInstance::set_character(DisplayObject& o, uint16_t character) {
   o.character = character;
-  o.definition = movie_.character(character);
+  set_definition(o, movie_.character(character));
+}
+
+void TimelineInstance::set_definition(DisplayObject& o, const Character* definition) {
+  o.definition = definition;
   o.serial = ++serial_counter_;
   o.sprite = new_sprite(o.definition);
   o.button_sprites.clear();
   o.button_state = kButtonUp;
+  o.button_tracking = kTrackIdle;
   if (o.definition && o.definition->kind == CharacterKind::button) make_button_sprites(o);
 }
 
 void TimelineInstance::place(const PlaceCommand& c) {
   auto it = list_.find(c.depth);
+  if (it != list_.end() && it->second.script_placed) return;
   if (!c.move && c.has_character) {
     // A new object; whatever was at the depth goes.
+    if (it != list_.end()) removing(it->second);
     DisplayObject& o = list_[c.depth];
     make_object(o, c.depth, c.character);
     copy_fields(o, c);
+    added(o);
     return;
   }
   if (it != list_.end()) {
     // Modify the object at the depth; a new character replaces what it
     // shows and keeps the other properties unless the command gives them.
     DisplayObject& o = it->second;
-    if (c.has_character && c.character != o.character) set_character(o, c.character);
+    bool replaced = c.has_character && c.character != o.character;
+    if (replaced) {
+      removing(o);
+      o.script_object = nullptr;
+      set_character(o, c.character);
+    }
     copy_fields(o, c);
+    if (replaced) added(o);
     return;
   }
   if (c.has_character) {
     DisplayObject& o = list_[c.depth];
     make_object(o, c.depth, c.character);
     copy_fields(o, c);
+    added(o);
   }
 }
 
 void TimelineInstance::rebuild_to(size_t frame) {
-  std::map<uint16_t, PlacedState> wanted;
+  std::map<Depth, PlacedState> wanted;
   for (size_t f = 0; f <= frame; ++f)
     for (const DisplayCommand& d : timeline_.frames[f].commands) apply_to_states(wanted, d);
 
   for (auto it = list_.begin(); it != list_.end();) {
+    if (it->second.script_placed) {
+      ++it;
+      continue;
+    }
     auto w = wanted.find(it->first);
     if (w == wanted.end() || w->second.character != it->second.character) {
+      removing(it->second);
       it = list_.erase(it);
       continue;
     }
-    copy_state(it->second, w->second);
+    if (it->second.script_transform) {
+      // The script's transform stays; the rest follows the timeline.
+      render::Matrix m = it->second.matrix;
+      render::ColorTransform cx = it->second.color_transform;
+      copy_state(it->second, w->second);
+      it->second.matrix = m;
+      it->second.color_transform = cx;
+    } else {
+      copy_state(it->second, w->second);
+    }
     ++it;
   }
+  std::vector<DisplayObject*> made;
   for (const auto& w : wanted) {
     if (list_.count(w.first)) continue;
     DisplayObject& o = list_[w.first];
     make_object(o, w.first, w.second.character);
     copy_state(o, w.second);
+    made.push_back(&o);
   }
   current_ = static_cast<int>(frame);
+  for (DisplayObject* o : made) added(*o);
+}
+
+DisplayObject* TimelineInstance::add_script_object(Depth depth, const Character* definition,
+                                                   const std::string& name) {
+  if (!definition) return nullptr;
+  if (definition->kind == CharacterKind::sprite &&
+      (nesting_ >= InstanceBudget::kMaxNesting ||
+       budget_->live_sprites >= InstanceBudget::kMaxLiveSprites))
+    return nullptr;
+  auto it = list_.find(depth);
+  if (it != list_.end()) {
+    removing(it->second);
+    list_.erase(it);
+  }
+  DisplayObject& o = list_[depth];
+  o.depth = depth;
+  o.character = definition->id;
+  set_definition(o, definition);
+  o.name = name;
+  o.script_placed = true;
+  added(o);
+  return &o;
+}
+
+bool TimelineInstance::remove_object(Depth depth) {
+  auto it = list_.find(depth);
+  if (it == list_.end()) return false;
+  removing(it->second);
+  list_.erase(it);
+  return true;
+}
+
+bool TimelineInstance::swap_depths(Depth from, Depth to) {
+  if (from == to) return list_.count(from) != 0;
+  auto a = list_.find(from);
+  if (a == list_.end()) return false;
+  auto b = list_.find(to);
+  // std::map nodes keep their addresses when moved between keys with
+  // extract, so references to the objects stay good.
+  auto node_a = list_.extract(a);
+  if (b != list_.end()) {
+    auto node_b = list_.extract(to);
+    node_b.key() = from;
+    node_b.mapped().depth = from;
+    node_b.mapped().script_placed = true;
+    list_.insert(std::move(node_b));
+  }
+  node_a.key() = to;
+  node_a.mapped().depth = to;
+  node_a.mapped().script_placed = true;
+  list_.insert(std::move(node_a));
+  return true;
+}
+
+render::ShapeGeometry& TimelineInstance::drawing_for_update() {
+  // Copied when shared, so a picture being drawn elsewhere never changes.
+  if (!drawing_)
+    drawing_ = std::make_shared<render::ShapeGeometry>();
+  else if (drawing_.use_count() > 1)
+    drawing_ = std::make_shared<render::ShapeGeometry>(*drawing_);
+  return *drawing_;
+}
+
+const Character* TimelineInstance::empty_sprite() {
+  static const Character* const empty = [] {
+    static Timeline timeline;
+    timeline.frames.resize(1);
+    timeline.declared_frame_count = 1;
+    timeline.complete = true;
+    static Character c;
+    c.kind = CharacterKind::sprite;
+    c.id = 0;
+    c.tag_code = kTagDefineSprite;
+    c.timeline = std::shared_ptr<const Timeline>(&timeline, [](const Timeline*) {});
+    return &c;
+  }();
+  return empty;
 }
 
 }  // namespace npfp

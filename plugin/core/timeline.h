@@ -11,14 +11,37 @@
 
 #include "core/button.h"
 #include "core/movie.h"
+#include "render/shape.h"
 
 namespace npfp {
 
 class TimelineInstance;
+struct DisplayObject;
+
+// Told about display-list changes so that a script engine can bind its
+// objects to instances and run frame scripts. A removed object is still in
+// its list while the observer hears of it; an added one is told before its
+// own timeline shows its first frame.
+class TimelineObserver {
+ public:
+  virtual ~TimelineObserver() = default;
+  virtual void object_added(TimelineInstance& owner, DisplayObject& object) = 0;
+  virtual void object_removed(TimelineInstance& owner, DisplayObject& object) = 0;
+  // The playhead entered a frame: the first one, the next, the first again
+  // after the last, or one a goto chose.
+  virtual void frame_entered(TimelineInstance& timeline) = 0;
+};
+
+// Where the mouse stands with a button, for the button's events.
+enum ButtonTracking : uint8_t { kTrackIdle, kTrackOverUp, kTrackOverDown, kTrackOutDown };
+
+// Depths on a list: the file's depths (1 to 65535) as they are; objects
+// that scripts create may lie anywhere in the signed range.
+using Depth = int32_t;
 
 // One object on a display list.
 struct DisplayObject {
-  uint16_t depth = 0;
+  Depth depth = 0;
   uint16_t character = 0;
   // The character's definition; nullptr when the id names nothing (the
   // object then draws nothing).
@@ -39,12 +62,26 @@ struct DisplayObject {
   std::map<size_t, std::unique_ptr<TimelineInstance>> button_sprites;
   // Tells a kept object from one made anew by a later placement.
   uint64_t serial = 0;
+  // Script state: shown at all; placed (or moved in depth) by a script, so
+  // the timeline's own commands leave it alone; its transform set by a
+  // script, so timeline moves no longer change it.
+  bool visible = true;
+  bool script_placed = false;
+  bool script_transform = false;
+  // A button's ButtonTracking state.
+  uint8_t button_tracking = 0;
+  // Text a script gave a dynamic text field (shown instead of the tag's).
+  std::shared_ptr<const std::string> script_text;
+  // The script engine's object for this instance (opaque here).
+  void* script_object = nullptr;
 };
 
 // Shared by all timelines of one movie: a movie whose sprites place
-// themselves, or fan out without end, stops growing at these limits.
+// themselves, or fan out without end, stops growing at these limits. The
+// observer, when set, hears of every timeline's changes.
 struct InstanceBudget {
   size_t live_sprites = 0;
+  TimelineObserver* observer = nullptr;
   static constexpr size_t kMaxLiveSprites = 50000;
   static constexpr int kMaxNesting = 64;
 };
@@ -67,6 +104,12 @@ class TimelineInstance {
   // the playhead moves to the next loaded frame, looping to the first after
   // the last once the timeline is complete. True when something changed.
   bool advance();
+  // The same for this playhead alone (a script engine visits the sprites
+  // in an order of its own). Button sprites still advance here.
+  bool advance_self();
+
+  // The observer of this timeline and every nested one.
+  void set_observer(TimelineObserver* observer) { budget_->observer = observer; }
 
   // Moves the playhead to a zero-based frame (clamped to the loaded frames).
   // Going back rebuilds the list as it stands at that frame: objects that
@@ -82,20 +125,46 @@ class TimelineInstance {
   size_t loaded_frames() const { return timeline_.frames.size(); }
   const Timeline& timeline() const { return timeline_; }
 
-  const std::map<uint16_t, DisplayObject>& display_list() const { return list_; }
-  const DisplayObject* object_at(uint16_t depth) const;
+  const std::map<Depth, DisplayObject>& display_list() const { return list_; }
+  std::map<Depth, DisplayObject>& display_list() { return list_; }
+  const DisplayObject* object_at(Depth depth) const;
+  DisplayObject* object_at(Depth depth);
   // The timeline of the sprite at a depth, nullptr when there is none.
-  TimelineInstance* sprite_at(uint16_t depth);
+  TimelineInstance* sprite_at(Depth depth);
 
   // Shows another state of the button at a depth; the sprites of the new
   // state start at their first frame. False when nothing changed.
-  bool set_button_state(uint16_t depth, uint8_t state);
+  bool set_button_state(Depth depth, uint8_t state);
+
+  // Changes scripts make. A new object replaces whatever is at its depth;
+  // it is script-placed, so the timeline's commands leave it alone.
+  // `definition` is a character of the movie (or empty_sprite()). Null when
+  // the budget allows no more sprites.
+  DisplayObject* add_script_object(Depth depth, const Character* definition,
+                                   const std::string& name);
+  bool remove_object(Depth depth);
+  // Exchanges the objects at two depths (one of them may be empty); both
+  // become script-placed.
+  bool swap_depths(Depth from, Depth to);
+
+  // Shapes drawn by script, under the display list.
+  const std::shared_ptr<render::ShapeGeometry>& drawing() const { return drawing_; }
+  render::ShapeGeometry& drawing_for_update();
+  void clear_drawing() { drawing_.reset(); }
+
+  // A sprite definition with one empty frame (createEmptyMovieClip).
+  static const Character* empty_sprite();
 
  private:
   bool apply_frame(size_t frame);
   void place(const PlaceCommand& c);
-  void make_object(DisplayObject& o, uint16_t depth, uint16_t character);
+  void make_object(DisplayObject& o, Depth depth, uint16_t character);
   void set_character(DisplayObject& o, uint16_t character);
+  void set_definition(DisplayObject& o, const Character* definition);
+  // Tells the observer and then starts the object's sprite.
+  void added(DisplayObject& o);
+  void removing(DisplayObject& o);
+  void entered_frame();
   void rebuild_to(size_t frame);
   void make_button_sprites(DisplayObject& o);
   std::unique_ptr<TimelineInstance> new_sprite(const Character* definition);
@@ -104,7 +173,8 @@ class TimelineInstance {
   const Timeline& timeline_;
   std::shared_ptr<InstanceBudget> budget_;
   int nesting_ = 0;
-  std::map<uint16_t, DisplayObject> list_;
+  std::map<Depth, DisplayObject> list_;
+  std::shared_ptr<render::ShapeGeometry> drawing_;
   int current_ = -1;
   bool playing_ = true;
   uint64_t serial_counter_ = 0;

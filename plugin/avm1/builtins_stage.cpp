@@ -1,0 +1,506 @@
+// Stage, Key, Mouse, Color, Sound (silent), Button, and the flash.geom
+// classes Point, Rectangle, Matrix, ColorTransform and Transform.
+#include <cmath>
+
+#include "avm1/engine.h"
+
+namespace avm1 {
+
+namespace {
+
+Engine& engine_of(Runtime& rt) { return *rt.engine(); }
+
+Object* make_broadcaster(Runtime& rt, Object* o) {
+  Value broadcaster = rt.get_property(rt.global(), "AsBroadcaster");
+  Value init = rt.get_member(broadcaster, "initialize");
+  Value arg = Value::object(o);
+  rt.call(init, broadcaster, &arg, 1);
+  return o;
+}
+
+// --- Stage
+
+Value stage_width(Runtime& rt, CallInfo&) { return Value::number(engine_of(rt).stage_width()); }
+Value stage_height(Runtime& rt, CallInfo&) { return Value::number(engine_of(rt).stage_height()); }
+
+Value stage_scale_mode(Runtime& rt, CallInfo&) {
+  switch (engine_of(rt).player().options().scale) {
+    case npfp::ScaleMode::no_border: return Value("noBorder");
+    case npfp::ScaleMode::exact_fit: return Value("exactFit");
+    case npfp::ScaleMode::no_scale: return Value("noScale");
+    default: return Value("showAll");
+  }
+}
+
+Value stage_set_scale_mode(Runtime& rt, CallInfo& call) {
+  npfp::StageOptions options = engine_of(rt).player().options();
+  options.scale = npfp::parse_scale_mode(rt.to_string(call.arg(0)).str());
+  engine_of(rt).player().set_options(options);
+  engine_of(rt).request_redraw();
+  return Value();
+}
+
+Value stage_align(Runtime& rt, CallInfo&) {
+  const npfp::StageAlign& a = engine_of(rt).player().options().align;
+  std::string s;
+  if (a.left) s += "L";
+  if (a.top) s += "T";
+  if (a.right) s += "R";
+  if (a.bottom) s += "B";
+  return Value(s);
+}
+
+Value stage_set_align(Runtime& rt, CallInfo& call) {
+  npfp::StageOptions options = engine_of(rt).player().options();
+  options.align = npfp::parse_align(rt.to_string(call.arg(0)).str());
+  engine_of(rt).player().set_options(options);
+  engine_of(rt).request_redraw();
+  return Value();
+}
+
+Value stage_show_menu(Runtime& rt, CallInfo&) {
+  return Value::boolean(engine_of(rt).player().options().menu);
+}
+
+Value stage_set_show_menu(Runtime& rt, CallInfo& call) {
+  npfp::StageOptions options = engine_of(rt).player().options();
+  options.menu = rt.to_boolean(call.arg(0));
+  engine_of(rt).player().set_options(options);
+  return Value();
+}
+
+Value ignore_set(Runtime&, CallInfo&) { return Value(); }
+
+void add_accessor(Runtime& rt, Object* o, const char* name, NativeFunction getter,
+                  NativeFunction setter, uint32_t flags = kHidden) {
+  Property* p = o->find_own(name, true);
+  if (!p) p = &o->properties().add(name);
+  p->getter = rt.make_native(getter);
+  p->setter = setter ? rt.make_native(setter) : nullptr;
+  p->flags = flags;
+}
+
+// --- Key
+
+Value key_is_down(Runtime& rt, CallInfo& call) {
+  return Value::boolean(engine_of(rt).key_is_down(static_cast<uint32_t>(rt.to_int32(call.arg(0)))));
+}
+Value key_get_code(Runtime& rt, CallInfo&) { return Value::number(engine_of(rt).last_key_code()); }
+Value key_get_ascii(Runtime& rt, CallInfo&) { return Value::number(engine_of(rt).last_key_ascii()); }
+Value key_is_toggled(Runtime&, CallInfo&) { return Value::boolean(false); }
+
+// --- Mouse
+
+Value mouse_show(Runtime& rt, CallInfo&) {
+  bool was_hidden = engine_of(rt).mouse_hidden;
+  engine_of(rt).mouse_hidden = false;
+  return Value::number(was_hidden ? 0 : 1);
+}
+
+Value mouse_hide(Runtime& rt, CallInfo&) {
+  bool was_hidden = engine_of(rt).mouse_hidden;
+  engine_of(rt).mouse_hidden = true;
+  return Value::number(was_hidden ? 0 : 1);
+}
+
+// --- Color: a clip's colour transform.
+
+ClipObject* color_target(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return nullptr;
+  Value target = rt.get_property(self, "target");
+  Object* o = target.as_object();
+  if (o && o->is_clip()) return engine_of(rt).live(o);
+  if (target.is_string()) {
+    ClipObject* base = static_cast<ClipObject*>(rt.current_target() && rt.current_target()->is_clip()
+                                                    ? rt.current_target()
+                                                    : nullptr);
+    return engine_of(rt).resolve_path(base, target.string_text());
+  }
+  return nullptr;
+}
+
+Value color_constructor(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (self) self->define("target", call.arg(0), kHidden);
+  (void)rt;
+  return Value();
+}
+
+Value color_set_rgb(Runtime& rt, CallInfo& call) {
+  ClipObject* c = color_target(rt, call);
+  if (!c || !c->display) return Value();
+  uint32_t rgb = static_cast<uint32_t>(rt.to_int32(call.arg(0)));
+  render::ColorTransform& cx = c->display->color_transform;
+  cx.mult_r = cx.mult_g = cx.mult_b = 0;
+  cx.add_r = static_cast<int16_t>((rgb >> 16) & 255);
+  cx.add_g = static_cast<int16_t>((rgb >> 8) & 255);
+  cx.add_b = static_cast<int16_t>(rgb & 255);
+  c->display->script_transform = true;
+  engine_of(rt).request_redraw();
+  return Value();
+}
+
+Value color_get_rgb(Runtime& rt, CallInfo& call) {
+  ClipObject* c = color_target(rt, call);
+  if (!c || !c->display) return Value();
+  const render::ColorTransform& cx = c->display->color_transform;
+  return Value::number(((cx.add_r & 255) << 16) | ((cx.add_g & 255) << 8) | (cx.add_b & 255));
+}
+
+double percent(int16_t mult) { return mult * 100.0 / 256; }
+int16_t from_percent(double p) {
+  return static_cast<int16_t>(std::max(-32768.0, std::min(32767.0, p * 256 / 100)));
+}
+
+Value color_get_transform(Runtime& rt, CallInfo& call) {
+  ClipObject* c = color_target(rt, call);
+  if (!c || !c->display) return Value();
+  const render::ColorTransform& cx = c->display->color_transform;
+  Object* o = rt.make_object();
+  rt.set_property(o, "ra", Value::number(percent(cx.mult_r)));
+  rt.set_property(o, "rb", Value::number(cx.add_r));
+  rt.set_property(o, "ga", Value::number(percent(cx.mult_g)));
+  rt.set_property(o, "gb", Value::number(cx.add_g));
+  rt.set_property(o, "ba", Value::number(percent(cx.mult_b)));
+  rt.set_property(o, "bb", Value::number(cx.add_b));
+  rt.set_property(o, "aa", Value::number(percent(cx.mult_a)));
+  rt.set_property(o, "ab", Value::number(cx.add_a));
+  return Value::object(o);
+}
+
+Value color_set_transform(Runtime& rt, CallInfo& call) {
+  ClipObject* c = color_target(rt, call);
+  Object* t = call.arg(0).as_object();
+  if (!c || !c->display || !t) return Value();
+  render::ColorTransform& cx = c->display->color_transform;
+  auto field = [&](const char* name, int16_t& slot, bool multiplier) {
+    Value v;
+    if (!rt.find_property(t, name, v)) return;
+    double n = rt.to_number(v);
+    if (std::isnan(n)) n = 0;
+    slot = multiplier ? from_percent(n) : static_cast<int16_t>(std::max(-32768.0, std::min(32767.0, n)));
+  };
+  field("ra", cx.mult_r, true);
+  field("rb", cx.add_r, false);
+  field("ga", cx.mult_g, true);
+  field("gb", cx.add_g, false);
+  field("ba", cx.mult_b, true);
+  field("bb", cx.add_b, false);
+  field("aa", cx.mult_a, true);
+  field("ab", cx.add_a, false);
+  c->display->script_transform = true;
+  engine_of(rt).request_redraw();
+  return Value();
+}
+
+// --- Sound: present, silent.
+
+Value sound_constructor(Runtime&, CallInfo&) { return Value(); }
+Value sound_nothing(Runtime&, CallInfo&) { return Value(); }
+Value sound_volume(Runtime&, CallInfo&) { return Value::number(100); }
+Value sound_zero(Runtime&, CallInfo&) { return Value::number(0); }
+
+// --- flash.geom
+
+Value point_constructor(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  rt.set_property(self, "x", call.count > 0 ? call.arg(0) : Value::number(0));
+  rt.set_property(self, "y", call.count > 1 ? call.arg(1) : Value::number(0));
+  return Value();
+}
+
+Value point_to_string(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  return Value("(x=" + rt.to_string(rt.get_property(self, "x")).str() +
+               ", y=" + rt.to_string(rt.get_property(self, "y")).str() + ")");
+}
+
+Value rectangle_constructor(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  const char* names[] = {"x", "y", "width", "height"};
+  for (size_t i = 0; i < 4; ++i)
+    rt.set_property(self, names[i], call.count > 0 ? call.arg(i) : Value::number(0));
+  return Value();
+}
+
+Value rectangle_to_string(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  auto f = [&](const char* n) { return rt.to_string(rt.get_property(self, n)).str(); };
+  return Value("(x=" + f("x") + ", y=" + f("y") + ", w=" + f("width") + ", h=" + f("height") + ")");
+}
+
+Value matrix_constructor(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  const char* names[] = {"a", "b", "c", "d", "tx", "ty"};
+  const double identity[] = {1, 0, 0, 1, 0, 0};
+  for (size_t i = 0; i < 6; ++i)
+    rt.set_property(self, names[i], call.count > i ? call.arg(i) : Value::number(identity[i]));
+  return Value();
+}
+
+Value matrix_to_string(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  auto f = [&](const char* n) { return rt.to_string(rt.get_property(self, n)).str(); };
+  return Value("(a=" + f("a") + ", b=" + f("b") + ", c=" + f("c") + ", d=" + f("d") + ", tx=" + f("tx") +
+               ", ty=" + f("ty") + ")");
+}
+
+Value matrix_identity(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  const char* names[] = {"a", "b", "c", "d", "tx", "ty"};
+  const double identity[] = {1, 0, 0, 1, 0, 0};
+  for (size_t i = 0; i < 6; ++i) rt.set_property(self, names[i], Value::number(identity[i]));
+  return Value();
+}
+
+render::Matrix read_matrix(Runtime& rt, Object* o) {
+  auto f = [&](const char* n) { return rt.to_number(rt.get_property(o, n)); };
+  return render::Matrix{f("a"), f("b"), f("c"), f("d"), f("tx"), f("ty")};
+}
+
+void write_matrix(Runtime& rt, Object* o, const render::Matrix& m) {
+  rt.set_property(o, "a", Value::number(m.a));
+  rt.set_property(o, "b", Value::number(m.b));
+  rt.set_property(o, "c", Value::number(m.c));
+  rt.set_property(o, "d", Value::number(m.d));
+  rt.set_property(o, "tx", Value::number(m.tx));
+  rt.set_property(o, "ty", Value::number(m.ty));
+}
+
+Value matrix_translate(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  render::Matrix m = read_matrix(rt, self);
+  m.tx += rt.to_number(call.arg(0));
+  m.ty += rt.to_number(call.arg(1));
+  write_matrix(rt, self, m);
+  return Value();
+}
+
+Value matrix_scale(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  double sx = rt.to_number(call.arg(0)), sy = rt.to_number(call.arg(1));
+  write_matrix(rt, self, render::Matrix::scaling(sx, sy) * read_matrix(rt, self));
+  return Value();
+}
+
+Value matrix_rotate(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  double r = rt.to_number(call.arg(0));
+  render::Matrix rotation{std::cos(r), std::sin(r), -std::sin(r), std::cos(r), 0, 0};
+  write_matrix(rt, self, rotation * read_matrix(rt, self));
+  return Value();
+}
+
+Value matrix_concat(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  Object* other = call.arg(0).as_object();
+  if (!self || !other) return Value();
+  write_matrix(rt, self, read_matrix(rt, other) * read_matrix(rt, self));
+  return Value();
+}
+
+Value matrix_invert(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  write_matrix(rt, self, read_matrix(rt, self).inverse(nullptr));
+  return Value();
+}
+
+Value matrix_transform_point(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  Object* p = call.arg(0).as_object();
+  if (!self || !p) return Value();
+  render::Point q = read_matrix(rt, self).apply(
+      {rt.to_number(rt.get_property(p, "x")), rt.to_number(rt.get_property(p, "y"))});
+  Value ctor = rt.get_property(rt.global(), "flash");
+  ctor = rt.get_member(rt.get_member(ctor, "geom"), "Point");
+  Value args[2] = {Value::number(q.x), Value::number(q.y)};
+  return rt.construct(ctor, args, 2);
+}
+
+Value color_transform_constructor(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  const char* names[] = {"redMultiplier", "greenMultiplier", "blueMultiplier", "alphaMultiplier",
+                         "redOffset",     "greenOffset",     "blueOffset",     "alphaOffset"};
+  const double defaults[] = {1, 1, 1, 1, 0, 0, 0, 0};
+  for (size_t i = 0; i < 8; ++i)
+    rt.set_property(self, names[i], call.count > i ? Value::number(rt.to_number(call.arg(i)))
+                                                   : Value::number(defaults[i]));
+  return Value();
+}
+
+Value transform_constructor(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  Object* clip = call.arg(0).as_object();
+  if (self && clip && clip->is_clip()) self->define("__clip__", call.arg(0), kHidden);
+  (void)rt;
+  return Value();
+}
+
+ClipObject* transform_clip(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return nullptr;
+  Property* p = self->find_own("__clip__", true);
+  return p ? engine_of(rt).live(p->value.as_object()) : nullptr;
+}
+
+Value transform_get_matrix(Runtime& rt, CallInfo& call) {
+  ClipObject* c = transform_clip(rt, call);
+  if (!c || !c->display) return Value();
+  const render::Matrix& m = c->display->matrix;
+  Value ctor = rt.get_member(rt.get_member(rt.get_property(rt.global(), "flash"), "geom"), "Matrix");
+  Value args[6] = {Value::number(m.a),       Value::number(m.b),       Value::number(m.c),
+                   Value::number(m.d),       Value::number(m.tx / 20), Value::number(m.ty / 20)};
+  return rt.construct(ctor, args, 6);
+}
+
+Value transform_set_matrix(Runtime& rt, CallInfo& call) {
+  ClipObject* c = transform_clip(rt, call);
+  Object* m = call.arg(0).as_object();
+  if (!c || !c->display || !m) return Value();
+  render::Matrix r = read_matrix(rt, m);
+  r.tx *= 20;
+  r.ty *= 20;
+  c->display->matrix = r;
+  c->display->script_transform = true;
+  c->transform_known = false;
+  engine_of(rt).request_redraw();
+  return Value();
+}
+
+Value transform_get_color(Runtime& rt, CallInfo& call) {
+  ClipObject* c = transform_clip(rt, call);
+  if (!c || !c->display) return Value();
+  const render::ColorTransform& cx = c->display->color_transform;
+  Value ctor =
+      rt.get_member(rt.get_member(rt.get_property(rt.global(), "flash"), "geom"), "ColorTransform");
+  Value args[8] = {Value::number(cx.mult_r / 256.0), Value::number(cx.mult_g / 256.0),
+                   Value::number(cx.mult_b / 256.0), Value::number(cx.mult_a / 256.0),
+                   Value::number(cx.add_r),          Value::number(cx.add_g),
+                   Value::number(cx.add_b),          Value::number(cx.add_a)};
+  return rt.construct(ctor, args, 8);
+}
+
+Value transform_set_color(Runtime& rt, CallInfo& call) {
+  ClipObject* c = transform_clip(rt, call);
+  Object* t = call.arg(0).as_object();
+  if (!c || !c->display || !t) return Value();
+  auto f = [&](const char* n) {
+    double v = rt.to_number(rt.get_property(t, n));
+    return std::isnan(v) ? 0.0 : v;
+  };
+  auto clamp = [](double v) { return static_cast<int16_t>(std::max(-32768.0, std::min(32767.0, v))); };
+  render::ColorTransform& cx = c->display->color_transform;
+  cx.mult_r = clamp(f("redMultiplier") * 256);
+  cx.mult_g = clamp(f("greenMultiplier") * 256);
+  cx.mult_b = clamp(f("blueMultiplier") * 256);
+  cx.mult_a = clamp(f("alphaMultiplier") * 256);
+  cx.add_r = clamp(f("redOffset"));
+  cx.add_g = clamp(f("greenOffset"));
+  cx.add_b = clamp(f("blueOffset"));
+  cx.add_a = clamp(f("alphaOffset"));
+  c->display->script_transform = true;
+  engine_of(rt).request_redraw();
+  return Value();
+}
+
+Value nothing(Runtime&, CallInfo&) { return Value(); }
+
+}  // namespace
+
+void install_stage_builtins(Engine& engine) {
+  Runtime& rt = engine.runtime();
+  Object* g = rt.global();
+
+  Object* stage = make_broadcaster(rt, rt.make_object());
+  g->define("Stage", Value::object(stage), kDontEnum);
+  add_accessor(rt, stage, "width", stage_width, ignore_set);
+  add_accessor(rt, stage, "height", stage_height, ignore_set);
+  add_accessor(rt, stage, "scaleMode", stage_scale_mode, stage_set_scale_mode);
+  add_accessor(rt, stage, "align", stage_align, stage_set_align);
+  add_accessor(rt, stage, "showMenu", stage_show_menu, stage_set_show_menu);
+
+  Object* key = make_broadcaster(rt, rt.make_object());
+  g->define("Key", Value::object(key), kDontEnum);
+  rt.add_method(key, "isDown", key_is_down);
+  rt.add_method(key, "getCode", key_get_code);
+  rt.add_method(key, "getAscii", key_get_ascii);
+  rt.add_method(key, "isToggled", key_is_toggled);
+  const std::pair<const char*, int> keys[] = {
+      {"BACKSPACE", 8}, {"CAPSLOCK", 20}, {"CONTROL", 17}, {"DELETEKEY", 46}, {"DOWN", 40},
+      {"END", 35},      {"ENTER", 13},    {"ESCAPE", 27},  {"HOME", 36},      {"INSERT", 45},
+      {"LEFT", 37},     {"PGDN", 34},     {"PGUP", 33},    {"RIGHT", 39},     {"SHIFT", 16},
+      {"SPACE", 32},    {"TAB", 9},       {"UP", 38},      {"ALT", 18}};
+  for (const auto& k : keys) key->define(k.first, Value::number(k.second), kHidden | kReadOnly);
+
+  Object* mouse = make_broadcaster(rt, rt.make_object());
+  g->define("Mouse", Value::object(mouse), kDontEnum);
+  rt.add_method(mouse, "show", mouse_show);
+  rt.add_method(mouse, "hide", mouse_hide);
+
+  Object* color_proto = rt.make_object();
+  FunctionObject* color = rt.make_class(color_constructor, color_proto);
+  g->define("Color", Value::object(color), kDontEnum);
+  rt.add_method(color_proto, "setRGB", color_set_rgb);
+  rt.add_method(color_proto, "getRGB", color_get_rgb);
+  rt.add_method(color_proto, "setTransform", color_set_transform);
+  rt.add_method(color_proto, "getTransform", color_get_transform);
+
+  Object* sound_proto = rt.make_object();
+  FunctionObject* sound = rt.make_class(sound_constructor, sound_proto);
+  g->define("Sound", Value::object(sound), kDontEnum);
+  for (const char* m : {"attachSound", "start", "stop", "setVolume", "setPan", "setTransform",
+                        "loadSound", "getTransform"})
+    rt.add_method(sound_proto, m, sound_nothing);
+  rt.add_method(sound_proto, "getVolume", sound_volume);
+  rt.add_method(sound_proto, "getPan", sound_zero);
+  rt.add_method(sound_proto, "getBytesLoaded", sound_zero);
+  rt.add_method(sound_proto, "getBytesTotal", sound_zero);
+
+  Object* button_proto = rt.make_object();
+  rt.known().button_prototype = button_proto;
+  FunctionObject* button = rt.make_class(nothing, button_proto);
+  g->define("Button", Value::object(button), kDontEnum);
+
+  // flash.geom
+  Object* flash = rt.make_object();
+  Object* geom = rt.make_object();
+  g->define("flash", Value::object(flash), kDontEnum);
+  flash->define("geom", Value::object(geom), 0);
+  Object* point_proto = rt.make_object();
+  geom->define("Point", Value::object(rt.make_class(point_constructor, point_proto)), 0);
+  rt.add_method(point_proto, "toString", point_to_string);
+  Object* rect_proto = rt.make_object();
+  geom->define("Rectangle", Value::object(rt.make_class(rectangle_constructor, rect_proto)), 0);
+  rt.add_method(rect_proto, "toString", rectangle_to_string);
+  Object* matrix_proto = rt.make_object();
+  geom->define("Matrix", Value::object(rt.make_class(matrix_constructor, matrix_proto)), 0);
+  rt.add_method(matrix_proto, "toString", matrix_to_string);
+  rt.add_method(matrix_proto, "identity", matrix_identity);
+  rt.add_method(matrix_proto, "translate", matrix_translate);
+  rt.add_method(matrix_proto, "scale", matrix_scale);
+  rt.add_method(matrix_proto, "rotate", matrix_rotate);
+  rt.add_method(matrix_proto, "concat", matrix_concat);
+  rt.add_method(matrix_proto, "invert", matrix_invert);
+  rt.add_method(matrix_proto, "transformPoint", matrix_transform_point);
+  Object* cx_proto = rt.make_object();
+  geom->define("ColorTransform", Value::object(rt.make_class(color_transform_constructor, cx_proto)), 0);
+  Object* transform_proto = rt.make_object();
+  geom->define("Transform", Value::object(rt.make_class(transform_constructor, transform_proto)), 0);
+  add_accessor(rt, transform_proto, "matrix", transform_get_matrix, transform_set_matrix);
+  add_accessor(rt, transform_proto, "colorTransform", transform_get_color, transform_set_color);
+}
+
+}  // namespace avm1

@@ -1,0 +1,305 @@
+// System, flash.external.ExternalInterface, SharedObject, LoadVars,
+// TextField and TextFormat, and the small objects movies probe (Selection,
+// ContextMenu).
+#include <cctype>
+#include <cmath>
+
+#include "avm1/engine.h"
+#include "avm1/external_interface.h"
+
+namespace avm1 {
+
+std::string url_decode(const std::string& s);
+std::string encode_variables(Runtime& rt, Object* o);
+
+namespace {
+
+Engine& engine_of(Runtime& rt) { return *rt.engine(); }
+
+Value nothing(Runtime&, CallInfo&) { return Value(); }
+Value answer_true(Runtime&, CallInfo&) { return Value::boolean(true); }
+Value answer_false(Runtime&, CallInfo&) { return Value::boolean(false); }
+
+// --- ExternalInterface
+
+Value ei_call(Runtime& rt, CallInfo& call) {
+  if (call.count == 0) return Value::null();
+  String name = rt.to_string(call.arg(0));
+  std::vector<Value> args(call.args + 1, call.args + call.count);
+  Value result;
+  if (!engine_of(rt).external_call(name, args, result)) return Value::null();
+  return result;
+}
+
+Value ei_add_callback(Runtime& rt, CallInfo& call) {
+  if (call.count < 3) return Value::boolean(false);
+  return Value::boolean(
+      engine_of(rt).add_callback(rt.to_string(call.arg(0)), call.arg(1), call.arg(2)));
+}
+
+// --- SharedObject
+
+String storage_name(Runtime& rt, const Value& v) {
+  std::string name = rt.to_string(v).str();
+  std::string out;
+  for (char c : name)
+    out += (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-') ? c : '_';
+  return String(out);
+}
+
+Value so_get_local(Runtime& rt, CallInfo& call) {
+  if (call.count == 0 || rt.to_string(call.arg(0)).empty()) return Value::null();
+  Object* so = rt.make_object(rt.get_property(rt.get_property(rt.global(), "SharedObject").as_object(),
+                                              "prototype")
+                                  .as_object());
+  String name = storage_name(rt, call.arg(0));
+  so->define("__name__", Value(name), kHidden);
+  Object* data = rt.make_object();
+  std::string stored;
+  if (engine_of(rt).host().read_storage(name.str(), stored)) {
+    Value v;
+    if (parse_external_value(rt, stored, v) && v.as_object()) data = v.as_object();
+  }
+  so->define("data", Value::object(data), kDontDelete);
+  return Value::object(so);
+}
+
+Value so_flush(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value::boolean(false);
+  Property* name = self->find_own("__name__", true);
+  Value data = rt.get_property(self, "data");
+  if (!name || !data.as_object()) return Value::boolean(false);
+  return Value::boolean(
+      engine_of(rt).host().write_storage(name->value.string_text(), external_value_xml(rt, data)));
+}
+
+Value so_clear(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  self->define("data", Value::object(rt.make_object()), kDontDelete);
+  if (Property* name = self->find_own("__name__", true))
+    engine_of(rt).host().write_storage(name->value.string_text(), "<object></object>");
+  return Value();
+}
+
+Value so_get_size(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value::number(0);
+  return Value::number(static_cast<double>(external_value_xml(rt, rt.get_property(self, "data")).size()));
+}
+
+// --- LoadVars
+
+Value lv_constructor(Runtime&, CallInfo&) { return Value(); }
+
+Value lv_load(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self || call.count == 0) return Value::boolean(false);
+  rt.set_property(self, "loaded", Value::boolean(false));
+  return Value::boolean(engine_of(rt).load_into(self, rt.to_string(call.arg(0)).str(), "GET", ""));
+}
+
+Value lv_send_and_load(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  Object* target = call.arg(1).as_object();
+  if (!self || !target) return Value::boolean(false);
+  std::string method = call.count > 2 ? rt.to_string(call.arg(2)).str() : "POST";
+  rt.set_property(target, "loaded", Value::boolean(false));
+  std::string body = rt.to_string(rt.call_method(Value::object(self), "toString", {})).str();
+  return Value::boolean(
+      engine_of(rt).load_into(target, rt.to_string(call.arg(0)).str(), fold_case(method) == "get" ? "GET" : "POST", body));
+}
+
+Value lv_send(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value::boolean(false);
+  std::string body = rt.to_string(rt.call_method(Value::object(self), "toString", {})).str();
+  engine_of(rt).host().navigate(rt.to_string(call.arg(0)).str(),
+                                call.count > 1 ? rt.to_string(call.arg(1)).str() : "_self", "POST", body);
+  return Value::boolean(true);
+}
+
+Value lv_to_string(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  return Value(encode_variables(rt, self));
+}
+
+Value lv_decode(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  std::string data = rt.to_string(call.arg(0)).str();
+  size_t from = 0;
+  while (from <= data.size()) {
+    size_t amp = data.find('&', from);
+    std::string pair = data.substr(from, amp == std::string::npos ? std::string::npos : amp - from);
+    size_t eq = pair.find('=');
+    if (!pair.empty())
+      rt.set_property(self, String(url_decode(pair.substr(0, eq))),
+                      Value(eq == std::string::npos ? std::string() : url_decode(pair.substr(eq + 1))));
+    if (amp == std::string::npos) break;
+    from = amp + 1;
+  }
+  return Value();
+}
+
+Value lv_on_data(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  bool ok = !call.arg(0).is_undefined();
+  if (ok) {
+    Value text = call.arg(0);
+    rt.call_method(Value::object(self), "decode", {text});
+  }
+  rt.set_property(self, "loaded", Value::boolean(ok));
+  rt.call_method(Value::object(self), "onLoad", {Value::boolean(ok)});
+  return Value();
+}
+
+Value lv_bytes(Runtime&, CallInfo&) { return Value(); }
+
+// --- TextFormat
+
+Value tf_constructor(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  const char* names[] = {"font",        "size",       "color",       "bold",   "italic",
+                         "underline",   "url",        "target",      "align",  "leftMargin",
+                         "rightMargin", "indent",     "leading"};
+  for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i)
+    rt.set_property(self, names[i], i < call.count ? call.args[i] : Value::null());
+  for (const char* n : {"blockIndent", "bullet", "tabStops"}) rt.set_property(self, n, Value::null());
+  return Value();
+}
+
+Value text_get_format(Runtime& rt, CallInfo&) {
+  Value ctor = rt.get_property(rt.global(), "TextFormat");
+  return rt.construct(ctor, nullptr, 0);
+}
+
+Value text_get_depth(Runtime& rt, CallInfo& call) {
+  Object* o = call.this_object();
+  ClipObject* c = o && o->is_clip() ? engine_of(rt).live(o) : nullptr;
+  return c ? Value::number(c->depth()) : Value();
+}
+
+Value text_remove(Runtime& rt, CallInfo& call) {
+  Object* o = call.this_object();
+  ClipObject* c = o && o->is_clip() ? engine_of(rt).live(o) : nullptr;
+  if (c && c->depth() >= 0) engine_of(rt).remove_clip(c);
+  return Value();
+}
+
+Value text_replace_sel(Runtime&, CallInfo&) { return Value(); }
+
+// --- System
+
+Value system_set_clipboard(Runtime&, CallInfo&) { return Value(); }
+
+}  // namespace
+
+void install_textfield_builtins(Engine& engine) {
+  Runtime& rt = engine.runtime();
+  Object* g = rt.global();
+  Object* proto = rt.make_object();
+  rt.known().textfield_prototype = proto;
+  g->define("TextField", Value::object(rt.make_class(nothing, proto)), kDontEnum);
+  rt.add_method(proto, "getTextFormat", text_get_format);
+  rt.add_method(proto, "getNewTextFormat", text_get_format);
+  rt.add_method(proto, "setTextFormat", nothing);
+  rt.add_method(proto, "setNewTextFormat", nothing);
+  rt.add_method(proto, "replaceSel", text_replace_sel);
+  rt.add_method(proto, "getDepth", text_get_depth);
+  rt.add_method(proto, "removeTextField", text_remove);
+  Value broadcaster = rt.get_property(g, "AsBroadcaster");
+  for (const char* m : {"addListener", "removeListener"})
+    proto->define(m, rt.get_member(broadcaster, m), kHidden);
+
+  Object* format_proto = rt.make_object();
+  g->define("TextFormat", Value::object(rt.make_class(tf_constructor, format_proto)), kDontEnum);
+  rt.add_method(format_proto, "getTextExtent", nothing);
+}
+
+void install_system_builtins(Engine& engine) {
+  Runtime& rt = engine.runtime();
+  Object* g = rt.global();
+
+  Object* system = rt.make_object();
+  g->define("System", Value::object(system), kDontEnum);
+  Object* capabilities = rt.make_object();
+  system->define("capabilities", Value::object(capabilities), kHidden);
+  const std::pair<const char*, Value> caps[] = {
+      {"os", Value("Windows XP")},        {"version", Value("WIN 8,0,22,0")},
+      {"manufacturer", Value("Macromedia Windows")},
+      {"playerType", Value("PlugIn")},    {"language", Value("en")},
+      {"screenResolutionX", Value::number(1024)}, {"screenResolutionY", Value::number(768)},
+      {"screenDPI", Value::number(72)},   {"screenColor", Value("color")},
+      {"hasAudio", Value::boolean(true)}, {"hasMP3", Value::boolean(true)},
+      {"hasVideoEncoder", Value::boolean(false)}, {"isDebugger", Value::boolean(false)},
+      {"localFileReadDisable", Value::boolean(false)}, {"avHardwareDisable", Value::boolean(true)},
+  };
+  for (const auto& c : caps) capabilities->define(c.first, c.second, kHidden);
+  Object* security = rt.make_object();
+  system->define("security", Value::object(security), kHidden);
+  rt.add_method(security, "allowDomain", nothing);
+  rt.add_method(security, "allowInsecureDomain", nothing);
+  rt.add_method(security, "loadPolicyFile", nothing);
+  system->define("useCodepage", Value::boolean(false), kHidden);
+  system->define("exactSettings", Value::boolean(true), kHidden);
+  rt.add_method(system, "setClipboard", system_set_clipboard);
+  rt.add_method(system, "showSettings", nothing);
+
+  // flash.external.ExternalInterface
+  Object* flash = rt.get_property(g, "flash").as_object();
+  if (!flash) {
+    flash = rt.make_object();
+    g->define("flash", Value::object(flash), kDontEnum);
+  }
+  Object* external = rt.make_object();
+  flash->define("external", Value::object(external), 0);
+  Object* ei = rt.make_class(nothing, nullptr);
+  external->define("ExternalInterface", Value::object(ei), 0);
+  ei->define("available", Value::boolean(true), kHidden | kReadOnly);
+  rt.add_method(ei, "call", ei_call);
+  rt.add_method(ei, "addCallback", ei_add_callback);
+
+  // SharedObject
+  Object* so_proto = rt.make_object();
+  FunctionObject* so = rt.make_class(nothing, so_proto);
+  g->define("SharedObject", Value::object(so), kDontEnum);
+  rt.add_method(so, "getLocal", so_get_local);
+  rt.add_method(so_proto, "flush", so_flush);
+  rt.add_method(so_proto, "clear", so_clear);
+  rt.add_method(so_proto, "getSize", so_get_size);
+
+  // LoadVars
+  Object* lv_proto = rt.make_object();
+  g->define("LoadVars", Value::object(rt.make_class(lv_constructor, lv_proto)), kDontEnum);
+  rt.add_method(lv_proto, "load", lv_load);
+  rt.add_method(lv_proto, "send", lv_send);
+  rt.add_method(lv_proto, "sendAndLoad", lv_send_and_load);
+  rt.add_method(lv_proto, "toString", lv_to_string);
+  rt.add_method(lv_proto, "decode", lv_decode);
+  rt.add_method(lv_proto, "onData", lv_on_data);
+  rt.add_method(lv_proto, "getBytesLoaded", lv_bytes);
+  rt.add_method(lv_proto, "getBytesTotal", lv_bytes);
+  rt.add_method(lv_proto, "addRequestHeader", nothing);
+  lv_proto->define("contentType", Value("application/x-www-form-urlencoded"), kHidden);
+
+  // Selection and ContextMenu: present; this player has no focus or menu.
+  Object* selection = rt.make_object();
+  g->define("Selection", Value::object(selection), kDontEnum);
+  rt.add_method(selection, "getFocus", [](Runtime&, CallInfo&) { return Value::null(); });
+  rt.add_method(selection, "setFocus", answer_false);
+  rt.add_method(selection, "getBeginIndex", [](Runtime&, CallInfo&) { return Value::number(-1); });
+  rt.add_method(selection, "getEndIndex", [](Runtime&, CallInfo&) { return Value::number(-1); });
+  rt.add_method(selection, "getCaretIndex", [](Runtime&, CallInfo&) { return Value::number(-1); });
+  rt.add_method(selection, "setSelection", nothing);
+  Object* menu_proto = rt.make_object();
+  g->define("ContextMenu", Value::object(rt.make_class(nothing, menu_proto)), kDontEnum);
+  rt.add_method(menu_proto, "hideBuiltInItems", nothing);
+  (void)answer_true;
+}
+
+}  // namespace avm1

@@ -1,0 +1,473 @@
+// XMLNode and XML: a node tree kept natively (element, text and the
+// document), exposed through the node properties; parseXML, toString,
+// building and editing methods, and loading through the engine.
+#include <algorithm>
+#include <cmath>
+
+#include "avm1/engine.h"
+#include "avm1/external_interface.h"
+
+namespace avm1 {
+
+namespace {
+
+enum NodeType { kElement = 1, kTextNode = 3 };
+
+class XmlNode : public Object {
+ public:
+  ObjectClass object_class() const override { return ObjectClass::xml_node; }
+  void trace_children(Tracer& t) override {
+    t.mark(parent);
+    for (XmlNode* c : children) t.mark(c);
+    t.mark(attributes);
+  }
+  bool get_native(Runtime& rt, const String& name, Value& out) override;
+  bool set_native(Runtime& rt, const String& name, const Value& value) override;
+
+  int type = kElement;
+  Value name;   // nodeName (null for text nodes and the document)
+  Value value;  // nodeValue (null for elements)
+  XmlNode* parent = nullptr;
+  std::vector<XmlNode*> children;
+  Object* attributes = nullptr;
+
+  int index_in_parent() const {
+    if (!parent) return -1;
+    for (size_t i = 0; i < parent->children.size(); ++i)
+      if (parent->children[i] == this) return static_cast<int>(i);
+    return -1;
+  }
+};
+
+XmlNode* node_of(const Value& v) {
+  Object* o = v.as_object();
+  return o && o->object_class() == ObjectClass::xml_node ? static_cast<XmlNode*>(o) : nullptr;
+}
+
+XmlNode* make_node(Runtime& rt, int type, const Value& name_or_value, Object* proto = nullptr) {
+  auto* n = rt.heap().make<XmlNode>();
+  n->set_proto(proto ? proto : rt.known().xml_node_prototype);
+  n->type = type;
+  n->attributes = rt.make_object();
+  if (type == kElement) {
+    n->name = name_or_value;
+    n->value = Value::null();
+  } else {
+    n->name = Value::null();
+    n->value = name_or_value;
+  }
+  return n;
+}
+
+void detach(XmlNode* n) {
+  if (!n->parent) return;
+  auto& list = n->parent->children;
+  list.erase(std::remove(list.begin(), list.end(), n), list.end());
+  n->parent = nullptr;
+}
+
+bool is_ancestor(XmlNode* a, XmlNode* n) {
+  for (XmlNode* p = n; p; p = p->parent)
+    if (p == a) return true;
+  return false;
+}
+
+bool XmlNode::get_native(Runtime& rt, const String& name, Value& out) {
+  bool cs = rt.case_sensitive();
+  auto is = [&](const char* n) { return name.same(n, cs); };
+  if (is("nodeType")) out = Value::number(type);
+  else if (is("nodeName")) out = this->name;
+  else if (is("nodeValue")) out = value;
+  else if (is("parentNode")) out = parent ? Value::object(parent) : Value::null();
+  else if (is("firstChild")) out = children.empty() ? Value::null() : Value::object(children.front());
+  else if (is("lastChild")) out = children.empty() ? Value::null() : Value::object(children.back());
+  else if (is("nextSibling") || is("previousSibling")) {
+    int i = index_in_parent();
+    int k = is("nextSibling") ? i + 1 : i - 1;
+    out = i >= 0 && k >= 0 && k < static_cast<int>(parent->children.size())
+              ? Value::object(parent->children[static_cast<size_t>(k)])
+              : Value::null();
+  } else if (is("childNodes")) {
+    std::vector<Value> items;
+    for (XmlNode* c : children) items.push_back(Value::object(c));
+    out = Value::object(rt.make_array(items));
+  } else if (is("attributes")) {
+    out = Value::object(attributes);
+  } else if (is("localName") || is("prefix")) {
+    if (type != kElement || !this->name.is_string()) {
+      out = Value::null();
+      return true;
+    }
+    const std::string& n = this->name.string_text();
+    size_t colon = n.find(':');
+    if (is("prefix"))
+      out = Value(colon == std::string::npos ? std::string() : n.substr(0, colon));
+    else
+      out = Value(colon == std::string::npos ? n : n.substr(colon + 1));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool XmlNode::set_native(Runtime& rt, const String& name, const Value& v) {
+  bool cs = rt.case_sensitive();
+  if (name.same("nodeName", cs)) {
+    if (type == kElement) this->name = v.is_nullish() ? Value::null() : Value(rt.to_string(v));
+    return true;
+  }
+  if (name.same("nodeValue", cs)) {
+    if (type == kTextNode) value = v.is_nullish() ? Value::null() : Value(rt.to_string(v));
+    return true;
+  }
+  if (name.same("attributes", cs)) {
+    if (Object* o = v.as_object()) attributes = o;
+    return true;
+  }
+  for (const char* n : {"nodeType", "parentNode", "firstChild", "lastChild", "nextSibling",
+                        "previousSibling", "childNodes", "localName", "prefix"})
+    if (name.same(n, cs)) return true;
+  return false;
+}
+
+}  // namespace
+
+namespace {
+
+std::string serialize(Runtime& rt, XmlNode* n, int depth) {
+  if (depth > 256) return std::string();
+  if (n->type == kTextNode) return n->value.is_string() ? xml_escape(n->value.string_text()) : std::string();
+  std::string out;
+  bool element = n->name.is_string() && !n->name.string_text().empty();
+  if (element) {
+    out += "<" + n->name.string_text();
+    std::vector<String> names = rt.enumerate(n->attributes);
+    for (size_t i = names.size(); i-- > 0;)
+      out += " " + names[i].str() + "=\"" +
+             xml_escape(rt.to_string(rt.get_property(n->attributes, names[i])).str()) + "\"";
+    if (n->children.empty()) return out + " />";
+    out += ">";
+  }
+  for (XmlNode* c : n->children) out += serialize(rt, c, depth + 1);
+  if (element) out += "</" + n->name.string_text() + ">";
+  return out;
+}
+
+// A forgiving parser: elements, attributes, text (entities decoded),
+// CDATA, comments and declarations skipped; the status says what broke.
+struct Parser {
+  Runtime& rt;
+  const std::string& s;
+  bool ignore_white;
+  size_t at = 0;
+  int status = 0;
+  std::string xml_decl, doctype;
+
+  static bool space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+  void add_text(XmlNode* parent, const std::string& text) {
+    if (text.empty()) return;
+    if (ignore_white) {
+      bool all = true;
+      for (char c : text)
+        if (!space(c)) all = false;
+      if (all) return;
+    }
+    XmlNode* t = make_node(rt, kTextNode, Value(text));
+    t->parent = parent;
+    parent->children.push_back(t);
+  }
+
+  void parse(XmlNode* document) {
+    XmlNode* current = document;
+    while (at < s.size()) {
+      size_t lt = s.find('<', at);
+      if (lt == std::string::npos) {
+        add_text(current, xml_unescape(s.substr(at)));
+        break;
+      }
+      add_text(current, xml_unescape(s.substr(at, lt - at)));
+      at = lt;
+      if (s.compare(at, 4, "<!--") == 0) {
+        size_t end = s.find("-->", at + 4);
+        if (end == std::string::npos) {
+          status = -5;
+          return;
+        }
+        at = end + 3;
+      } else if (s.compare(at, 9, "<![CDATA[") == 0) {
+        size_t end = s.find("]]>", at + 9);
+        if (end == std::string::npos) {
+          status = -2;
+          return;
+        }
+        XmlNode* t = make_node(rt, kTextNode, Value(s.substr(at + 9, end - at - 9)));
+        t->parent = current;
+        current->children.push_back(t);
+        at = end + 3;
+      } else if (s.compare(at, 2, "<?") == 0) {
+        size_t end = s.find("?>", at + 2);
+        if (end == std::string::npos) {
+          status = -3;
+          return;
+        }
+        xml_decl += s.substr(at, end + 2 - at);
+        at = end + 2;
+      } else if (s.compare(at, 2, "<!") == 0) {
+        size_t end = s.find('>', at + 2);
+        if (end == std::string::npos) {
+          status = -4;
+          return;
+        }
+        doctype = s.substr(at, end + 1 - at);
+        at = end + 1;
+      } else if (s.compare(at, 2, "</") == 0) {
+        size_t end = s.find('>', at + 2);
+        if (end == std::string::npos) {
+          status = -8;
+          return;
+        }
+        std::string name = s.substr(at + 2, end - at - 2);
+        while (!name.empty() && space(name.back())) name.pop_back();
+        if (current == document || !current->name.is_string() || current->name.string_text() != name) {
+          status = -10;
+          return;
+        }
+        current = current->parent;
+        at = end + 1;
+      } else {
+        size_t i = at + 1;
+        size_t name_start = i;
+        while (i < s.size() && !space(s[i]) && s[i] != '>' && s[i] != '/') ++i;
+        std::string name = s.substr(name_start, i - name_start);
+        if (name.empty()) {
+          status = -6;
+          return;
+        }
+        XmlNode* e = make_node(rt, kElement, Value(name));
+        e->parent = current;
+        current->children.push_back(e);
+        bool closed = false;
+        for (;;) {
+          while (i < s.size() && space(s[i])) ++i;
+          if (i >= s.size()) {
+            status = -6;
+            return;
+          }
+          if (s[i] == '>') {
+            ++i;
+            break;
+          }
+          if (s[i] == '/' && i + 1 < s.size() && s[i + 1] == '>') {
+            i += 2;
+            closed = true;
+            break;
+          }
+          size_t an = i;
+          while (i < s.size() && !space(s[i]) && s[i] != '=' && s[i] != '>' && s[i] != '/') ++i;
+          std::string attr = s.substr(an, i - an);
+          while (i < s.size() && space(s[i])) ++i;
+          if (i >= s.size() || s[i] != '=') {
+            status = -7;
+            return;
+          }
+          ++i;
+          while (i < s.size() && space(s[i])) ++i;
+          if (i >= s.size() || (s[i] != '"' && s[i] != '\'')) {
+            status = -7;
+            return;
+          }
+          char q = s[i++];
+          size_t end = s.find(q, i);
+          if (end == std::string::npos) {
+            status = -7;
+            return;
+          }
+          String key(attr);
+          if (!rt.own_property(e->attributes, key))
+            rt.set_property(e->attributes, key, Value(xml_unescape(s.substr(i, end - i))));
+          i = end + 1;
+        }
+        at = i;
+        if (!closed) current = e;
+      }
+    }
+    if (current != document) status = -9;
+  }
+};
+
+XmlNode* self_node(CallInfo& call) { return node_of(call.this_value); }
+
+Value node_constructor(Runtime& rt, CallInfo& call) {
+  XmlNode* n = make_node(rt, rt.to_int32(call.arg(0)) == kTextNode ? kTextNode : kElement,
+                         call.count > 1 ? Value(rt.to_string(call.arg(1))) : Value::null());
+  return Value::object(n);
+}
+
+Value node_append_child(Runtime&, CallInfo& call) {
+  XmlNode* self = self_node(call);
+  XmlNode* child = node_of(call.arg(0));
+  if (!self || !child || is_ancestor(child, self)) return Value();
+  detach(child);
+  child->parent = self;
+  self->children.push_back(child);
+  return Value();
+}
+
+Value node_insert_before(Runtime&, CallInfo& call) {
+  XmlNode* self = self_node(call);
+  XmlNode* child = node_of(call.arg(0));
+  XmlNode* before = node_of(call.arg(1));
+  if (!self || !child || !before || before->parent != self || is_ancestor(child, self)) return Value();
+  detach(child);
+  auto it = std::find(self->children.begin(), self->children.end(), before);
+  child->parent = self;
+  self->children.insert(it, child);
+  return Value();
+}
+
+Value node_remove(Runtime&, CallInfo& call) {
+  if (XmlNode* self = self_node(call)) detach(self);
+  return Value();
+}
+
+Value node_has_children(Runtime&, CallInfo& call) {
+  XmlNode* self = self_node(call);
+  return Value::boolean(self && !self->children.empty());
+}
+
+XmlNode* clone(Runtime& rt, XmlNode* n, bool deep, int depth) {
+  XmlNode* c = make_node(rt, n->type, n->type == kElement ? n->name : n->value, n->proto());
+  for (const Property& p : n->attributes->properties().list())
+    c->attributes->put(p.name, p.value, p.flags);
+  if (deep && depth < 256)
+    for (XmlNode* child : n->children) {
+      XmlNode* cc = clone(rt, child, true, depth + 1);
+      cc->parent = c;
+      c->children.push_back(cc);
+    }
+  return c;
+}
+
+Value node_clone(Runtime& rt, CallInfo& call) {
+  XmlNode* self = self_node(call);
+  if (!self) return Value();
+  return Value::object(clone(rt, self, rt.to_boolean(call.arg(0)), 0));
+}
+
+Value node_to_string(Runtime& rt, CallInfo& call) {
+  XmlNode* self = self_node(call);
+  if (!self) return Value();
+  std::string out;
+  if (self->object_class() == ObjectClass::xml_node && !self->parent) {
+    Value decl = rt.get_property(self, "xmlDecl");
+    Value doctype = rt.get_property(self, "docTypeDecl");
+    if (decl.is_string()) out += decl.string_text();
+    if (doctype.is_string()) out += doctype.string_text();
+  }
+  return Value(out + serialize(rt, self, 0));
+}
+
+Value xml_parse(Runtime& rt, CallInfo& call) {
+  XmlNode* self = self_node(call);
+  if (!self) return Value();
+  for (XmlNode* c : self->children) c->parent = nullptr;
+  self->children.clear();
+  std::string text = rt.to_string(call.arg(0)).str();
+  bool ignore_white = rt.to_boolean(rt.get_property(self, "ignoreWhite"));
+  Parser p{rt, text, ignore_white, 0, 0, std::string(), std::string()};
+  p.parse(self);
+  rt.set_property(self, "status", Value::number(p.status));
+  rt.set_property(self, "xmlDecl", p.xml_decl.empty() ? Value() : Value(p.xml_decl));
+  rt.set_property(self, "docTypeDecl", p.doctype.empty() ? Value() : Value(p.doctype));
+  return Value();
+}
+
+Value xml_constructor(Runtime& rt, CallInfo& call) {
+  XmlNode* doc = make_node(rt, kElement, Value::null(), rt.known().xml_prototype);
+  if (call.count > 0 && !call.arg(0).is_nullish()) {
+    CallInfo parse;
+    parse.this_value = Value::object(doc);
+    parse.args = call.args;
+    parse.count = 1;
+    xml_parse(rt, parse);
+  }
+  return Value::object(doc);
+}
+
+Value xml_create_element(Runtime& rt, CallInfo& call) {
+  return Value::object(make_node(rt, kElement, Value(rt.to_string(call.arg(0)))));
+}
+
+Value xml_create_text(Runtime& rt, CallInfo& call) {
+  return Value::object(make_node(rt, kTextNode, Value(rt.to_string(call.arg(0)))));
+}
+
+Value xml_load(Runtime& rt, CallInfo& call) {
+  XmlNode* self = self_node(call);
+  if (!self || call.count == 0 || !rt.engine()) return Value::boolean(false);
+  rt.set_property(self, "loaded", Value::boolean(false));
+  return Value::boolean(rt.engine()->load_into(self, rt.to_string(call.arg(0)).str(), "GET", ""));
+}
+
+Value xml_send_and_load(Runtime& rt, CallInfo& call) {
+  XmlNode* self = self_node(call);
+  Object* target = call.arg(1).as_object();
+  if (!self || !target || !rt.engine()) return Value::boolean(false);
+  rt.set_property(target, "loaded", Value::boolean(false));
+  std::string body = serialize(rt, self, 0);
+  return Value::boolean(rt.engine()->load_into(target, rt.to_string(call.arg(0)).str(), "POST", body));
+}
+
+Value xml_on_data(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  bool ok = !call.arg(0).is_undefined();
+  if (ok) rt.call_method(Value::object(self), "parseXML", {call.arg(0)});
+  rt.set_property(self, "loaded", Value::boolean(ok));
+  rt.call_method(Value::object(self), "onLoad", {Value::boolean(ok)});
+  return Value();
+}
+
+Value nothing(Runtime&, CallInfo&) { return Value(); }
+
+}  // namespace
+
+void install_xml_builtins(Runtime& rt) {
+  WellKnown& k = rt.known();
+  Object* node_proto = rt.make_object();
+  k.xml_node_prototype = node_proto;
+  FunctionObject* node_ctor = rt.make_class(node_constructor, node_proto);
+  node_ctor->makes_own_object = true;
+  k.xml_node_constructor = node_ctor;
+  rt.global()->define("XMLNode", Value::object(node_ctor), kDontEnum);
+  rt.add_method(node_proto, "appendChild", node_append_child);
+  rt.add_method(node_proto, "insertBefore", node_insert_before);
+  rt.add_method(node_proto, "removeNode", node_remove);
+  rt.add_method(node_proto, "hasChildNodes", node_has_children);
+  rt.add_method(node_proto, "cloneNode", node_clone);
+  rt.add_method(node_proto, "toString", node_to_string);
+
+  Object* xml_proto = rt.make_object(node_proto);
+  k.xml_prototype = xml_proto;
+  FunctionObject* xml_ctor = rt.make_class(xml_constructor, xml_proto);
+  xml_ctor->makes_own_object = true;
+  k.xml_constructor = xml_ctor;
+  rt.global()->define("XML", Value::object(xml_ctor), kDontEnum);
+  rt.add_method(xml_proto, "parseXML", xml_parse);
+  rt.add_method(xml_proto, "createElement", xml_create_element);
+  rt.add_method(xml_proto, "createTextNode", xml_create_text);
+  rt.add_method(xml_proto, "load", xml_load);
+  rt.add_method(xml_proto, "sendAndLoad", xml_send_and_load);
+  rt.add_method(xml_proto, "send", nothing);
+  rt.add_method(xml_proto, "onData", xml_on_data);
+  rt.add_method(xml_proto, "addRequestHeader", nothing);
+  rt.add_method(xml_proto, "getBytesLoaded", nothing);
+  rt.add_method(xml_proto, "getBytesTotal", nothing);
+  xml_proto->define("ignoreWhite", Value::boolean(false), kHidden & ~kDontDelete);
+  xml_proto->define("contentType", Value("application/x-www-form-urlencoded"), kDontEnum);
+  xml_proto->define("loaded", Value(), kDontEnum);
+  xml_proto->define("status", Value::number(0), kDontEnum);
+}
+
+}  // namespace avm1

@@ -1,0 +1,598 @@
+#include "avm1/runtime.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "avm1/clip.h"
+#include "avm1/engine.h"
+
+namespace avm1 {
+
+const Value& CallInfo::arg(size_t i) const {
+  static const Value undefined;
+  return i < count ? args[i] : undefined;
+}
+
+double number_arg(Runtime& rt, const CallInfo& call, size_t i, double missing) {
+  return i < call.count ? rt.to_number(call.args[i]) : missing;
+}
+
+String string_arg(Runtime& rt, const CallInfo& call, size_t i) {
+  return rt.to_string(call.arg(i));
+}
+
+namespace {
+
+Value empty_function(Runtime&, CallInfo&) { return Value(); }
+
+}  // namespace
+
+Runtime::Runtime(int movie_version)
+    : movie_version_(movie_version), version_(movie_version) {
+  registers.resize(4);
+  // The two roots of every chain first: Object.prototype has no prototype,
+  // functions inherit from Function.prototype.
+  known_.object_prototype = heap_.make<Object>();
+  auto* function_prototype = heap_.make<FunctionObject>();
+  function_prototype->set_native(empty_function);
+  function_prototype->set_proto(known_.object_prototype);
+  known_.function_prototype = function_prototype;
+  known_.global = heap_.make<Object>();
+  known_.global->set_proto(known_.object_prototype);
+  install_builtins();
+}
+
+Runtime::~Runtime() = default;
+
+void Runtime::install_builtins() {
+  install_object_builtins(*this);
+  install_function_builtins(*this);
+  install_array_builtins(*this);
+  install_string_builtins(*this);
+  install_number_builtins(*this);
+  install_math_builtins(*this);
+  install_date_builtins(*this);
+  install_global_functions(*this);
+  install_xml_builtins(*this);
+}
+
+void Runtime::trace_roots(Tracer& t) {
+  t.mark(known_.global);
+  Object** well_known = reinterpret_cast<Object**>(&known_);
+  for (size_t i = 0; i < sizeof(WellKnown) / sizeof(Object*); ++i) t.mark(well_known[i]);
+  for (const Value& v : registers) t.mark(v);
+  for (const auto& c : registered_classes) t.mark(c.second);
+}
+
+// ---------------------------------------------------------------------------
+// Making objects
+
+Object* Runtime::make_object(Object* proto) {
+  Object* o = heap_.make<Object>();
+  if (proto) o->set_proto(proto);
+  return o;
+}
+
+ArrayObject* Runtime::make_array(const std::vector<Value>& items) {
+  ArrayObject* a = heap_.make<ArrayObject>();
+  a->set_proto(known_.array_prototype);
+  for (size_t i = 0; i < items.size(); ++i) a->put(String(std::to_string(i)), items[i]);
+  a->raw_length(items.size());
+  return a;
+}
+
+FunctionObject* Runtime::make_native(NativeFunction f) {
+  FunctionObject* fn = heap_.make<FunctionObject>();
+  fn->set_proto(known_.function_prototype);
+  fn->set_native(f);
+  return fn;
+}
+
+FunctionObject* Runtime::make_class(NativeFunction f, Object* prototype) {
+  FunctionObject* fn = make_native(f);
+  if (!prototype) prototype = make_object();
+  fn->define("prototype", Value::object(prototype), kHidden);
+  prototype->define("constructor", Value::object(fn), kHidden);
+  return fn;
+}
+
+FunctionObject* Runtime::add_method(Object* target, const char* name, NativeFunction f,
+                                    uint32_t flags) {
+  FunctionObject* fn = make_native(f);
+  target->define(name, Value::object(fn), flags);
+  return fn;
+}
+
+Object* Runtime::wrap(const Value& primitive) {
+  switch (primitive.type()) {
+    case Type::boolean: {
+      auto* o = heap_.make<PrimitiveObject>(ObjectClass::boolean);
+      o->set_proto(known_.boolean_prototype);
+      o->primitive = primitive;
+      return o;
+    }
+    case Type::number: {
+      auto* o = heap_.make<PrimitiveObject>(ObjectClass::number);
+      o->set_proto(known_.number_prototype);
+      o->primitive = primitive;
+      return o;
+    }
+    case Type::string: {
+      auto* o = heap_.make<PrimitiveObject>(ObjectClass::string);
+      o->set_proto(known_.string_prototype);
+      o->primitive = primitive;
+      o->define("length",
+                Value::number(static_cast<double>(character_count(primitive.string_text(), version_))),
+                kHidden | kReadOnly);
+      return o;
+    }
+    default:
+      return nullptr;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Conversions
+
+bool Runtime::to_boolean(const Value& v) {
+  switch (v.type()) {
+    case Type::undefined:
+    case Type::null:
+      return false;
+    case Type::boolean:
+      return v.as_boolean();
+    case Type::number:
+      return v.as_number() != 0 && !std::isnan(v.as_number());
+    case Type::string: {
+      if (version_ >= 7) return !v.string_text().empty();
+      double n = string_to_number(v.string_text(), version_);
+      return n != 0 && !std::isnan(n);
+    }
+    case Type::object:
+      return true;
+  }
+  return false;
+}
+
+double Runtime::to_number(const Value& v) {
+  switch (v.type()) {
+    case Type::undefined:
+    case Type::null:
+      return version_ >= 7 ? std::nan("") : 0;
+    case Type::boolean:
+      return v.as_boolean() ? 1 : 0;
+    case Type::number:
+      return v.as_number();
+    case Type::string:
+      return string_to_number(v.string_text(), version_);
+    case Type::object: {
+      Value p = to_primitive(v, Hint::number);
+      if (p.is_object()) return std::nan("");
+      return to_number(p);
+    }
+  }
+  return 0;
+}
+
+String Runtime::to_string(const Value& v) {
+  switch (v.type()) {
+    case Type::undefined:
+      return version_ >= 7 ? "undefined" : "";
+    case Type::null:
+      return "null";
+    case Type::boolean:
+      return v.as_boolean() ? "true" : "false";
+    case Type::number:
+      return number_to_string(v.as_number());
+    case Type::string:
+      return v.as_string();
+    case Type::object: {
+      Value p = to_primitive(v, Hint::string);
+      if (p.is_object()) return p.as_object()->is_function() ? "[type Function]" : "[type Object]";
+      return to_string(p);
+    }
+  }
+  return String();
+}
+
+Value Runtime::to_primitive(const Value& v, Hint hint) {
+  Object* o = v.as_object();
+  if (!o) return v;
+  if (o->object_class() == ObjectClass::movieclip && engine_)
+    return Value(engine_->target_path(o));
+  if (hint == Hint::none && o->object_class() == ObjectClass::date) hint = Hint::string;
+  const char* first = hint == Hint::string ? "toString" : "valueOf";
+  const char* second = hint == Hint::string ? "valueOf" : "toString";
+  for (const char* name : {first, second}) {
+    Value method;
+    if (!find_property(o, name, method) || !is_callable(method)) continue;
+    Value r = call(method, v, nullptr, 0);
+    if (!r.is_object()) return r;
+  }
+  // Nothing gave a primitive: the object's kind in words.
+  return Value(o->is_function() ? "[type Function]" : "[type Object]");
+}
+
+Object* Runtime::to_object(const Value& v) {
+  if (v.is_object()) return v.as_object();
+  return wrap(v);
+}
+
+String Runtime::type_of(const Value& v) {
+  switch (v.type()) {
+    case Type::undefined:
+      return "undefined";
+    case Type::null:
+      return "null";
+    case Type::boolean:
+      return "boolean";
+    case Type::number:
+      return "number";
+    case Type::string:
+      return "string";
+    case Type::object: {
+      Object* o = v.as_object();
+      if (o->is_function()) return "function";
+      if (o->object_class() == ObjectClass::movieclip) return "movieclip";
+      return "object";
+    }
+  }
+  return "undefined";
+}
+
+bool Runtime::strict_equals(const Value& a, const Value& b) {
+  if (a.type() != b.type()) return false;
+  switch (a.type()) {
+    case Type::undefined:
+    case Type::null:
+      return true;
+    case Type::boolean:
+      return a.as_boolean() == b.as_boolean();
+    case Type::number:
+      return a.as_number() == b.as_number();
+    case Type::string:
+      return a.string_text() == b.string_text();
+    case Type::object:
+      return a.as_object() == b.as_object();
+  }
+  return false;
+}
+
+bool Runtime::loose_equals(const Value& a, const Value& b) {
+  if (a.type() == b.type()) return strict_equals(a, b);
+  if (a.is_nullish() && b.is_nullish()) return true;
+  if (a.is_number() && b.is_string()) return a.as_number() == to_number(b);
+  if (a.is_string() && b.is_number()) return to_number(a) == b.as_number();
+  if (a.is_boolean()) return loose_equals(Value::number(a.as_boolean() ? 1 : 0), b);
+  if (b.is_boolean()) return loose_equals(a, Value::number(b.as_boolean() ? 1 : 0));
+  if (a.is_object() && (b.is_number() || b.is_string())) {
+    Value p = to_primitive(a, Hint::none);
+    if (p.is_object()) return false;
+    return loose_equals(p, b);
+  }
+  if (b.is_object() && (a.is_number() || a.is_string())) {
+    Value p = to_primitive(b, Hint::none);
+    if (p.is_object()) return false;
+    return loose_equals(a, p);
+  }
+  return false;
+}
+
+Value Runtime::less_than(const Value& a, const Value& b) {
+  Value pa = to_primitive(a, Hint::number);
+  Value pb = to_primitive(b, Hint::number);
+  if (pa.is_string() && pb.is_string()) return Value::boolean(pa.string_text() < pb.string_text());
+  double x = to_number(pa), y = to_number(pb);
+  if (std::isnan(x) || std::isnan(y)) return Value();
+  return Value::boolean(x < y);
+}
+
+Value Runtime::add(const Value& a, const Value& b) {
+  Value pa = to_primitive(a, Hint::none);
+  Value pb = to_primitive(b, Hint::none);
+  if (pa.is_string() || pb.is_string()) {
+    String sa = to_string(pa);
+    String sb = to_string(pb);
+    if (sa.empty()) return Value(sb);
+    if (sb.empty()) return Value(sa);
+    return Value(sa.str() + sb.str());
+  }
+  return Value::number(to_number(pa) + to_number(pb));
+}
+
+std::string Runtime::trace_text(const Value& v) {
+  if (v.is_undefined()) return "undefined";
+  return to_string(v).str();
+}
+
+bool Runtime::instance_of(const Value& object, const Value& constructor) {
+  Object* o = object.as_object();
+  Object* c = constructor.as_object();
+  if (!o || !c) return false;
+  Value prototype_value = get_property(c, "prototype");
+  Object* prototype = prototype_value.as_object();
+  if (!prototype) return false;
+  int guard = 0;
+  for (Object* p = o->proto(); p && guard < 256; p = p->proto(), ++guard) {
+    if (p == prototype) return true;
+    // Interfaces the prototype's constructor implements (ImplementsOp).
+    if (version_ >= 7) {
+      Value ctor;
+      if (Property* q = p->find_own("constructor", true)) ctor = q->value;
+      Object* co = ctor.as_object();
+      if (co) {
+        if (Property* list = co->find_own("__implements__", true)) {
+          Object* array = list->value.as_object();
+          if (array) {
+            for (const Property& entry : array->properties().list()) {
+              Object* iface = entry.value.as_object();
+              if (iface && iface == c) return true;
+              if (iface) {
+                Value ip = get_property(iface, "prototype");
+                if (ip.as_object() == prototype) return true;
+              }
+            }
+          }
+        }
+      }
+    }
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// Properties
+
+Property* Runtime::own_property(Object* o, const String& name) {
+  Property* p = o->find_own(name, case_sensitive());
+  return p && visible_to(p->flags, version_) ? p : nullptr;
+}
+
+bool Runtime::find_property(Object* o, const String& name, Value& out) {
+  if (o->get_native(*this, name, out)) return true;
+  bool cs = case_sensitive();
+  int guard = 0;
+  for (Object* cur = o; cur && guard < 256; cur = cur->proto(), ++guard) {
+    Property* p = cur->find_own(name, cs);
+    if (p && visible_to(p->flags, version_)) {
+      if (p->getter) {
+        out = call(Value::object(p->getter), Value::object(o), nullptr, 0);
+      } else if (p->setter) {
+        out = Value();
+      } else {
+        out = p->value;
+      }
+      return true;
+    }
+    if (cur == o && o->get_late(*this, name, out)) return true;
+  }
+  return false;
+}
+
+Value Runtime::get_property(Object* o, const String& name) {
+  Value out;
+  if (find_property(o, name, out)) return out;
+  if (version_ >= 6 && !name.same("__resolve", false)) {
+    Value resolver;
+    if (find_property(o, "__resolve", resolver) && is_callable(resolver)) {
+      Value arg(name);
+      return call(resolver, Value::object(o), &arg, 1);
+    }
+  }
+  return Value();
+}
+
+Value Runtime::get_member(const Value& object, const String& name) {
+  switch (object.type()) {
+    case Type::object:
+      return get_property(object.as_object(), name);
+    case Type::string:
+      if (name.same("length", case_sensitive()))
+        return Value::number(static_cast<double>(character_count(object.string_text(), version_)));
+      [[fallthrough]];
+    case Type::number:
+    case Type::boolean: {
+      Object* proto = object.is_string()    ? known_.string_prototype
+                      : object.is_number()  ? known_.number_prototype
+                                            : known_.boolean_prototype;
+      if (!proto) return Value();
+      bool cs = case_sensitive();
+      int guard = 0;
+      for (Object* cur = proto; cur && guard < 256; cur = cur->proto(), ++guard) {
+        Property* p = cur->find_own(name, cs);
+        if (p && visible_to(p->flags, version_)) {
+          if (p->getter) return call(Value::object(p->getter), object, nullptr, 0);
+          return p->value;
+        }
+      }
+      return Value();
+    }
+    default:
+      return Value();
+  }
+}
+
+void Runtime::set_member(const Value& object, const String& name, const Value& value) {
+  if (Object* o = object.as_object()) set_property(o, name, value);
+}
+
+void Runtime::set_property(Object* o, const String& name, const Value& given) {
+  bool cs = case_sensitive();
+  Value value = given;
+  // A watcher sees the write first and says what is stored.
+  if (Property* table = o->find_own("__watches__", true)) {
+    Object* watches = table->value.as_object();
+    Property* entry = watches ? watches->find_own(name, cs) : nullptr;
+    Object* w = entry ? entry->value.as_object() : nullptr;
+    if (w && !w->find_own("busy", true)) {
+      Value old;
+      find_property(o, name, old);
+      Value callback = w->find_own("callback", true) ? w->find_own("callback", true)->value : Value();
+      Value data = w->find_own("data", true) ? w->find_own("data", true)->value : Value();
+      w->define("busy", Value::boolean(true), 0);
+      std::vector<Value> args{Value(name), old, value, data};
+      try {
+        value = call(callback, Value::object(o), args);
+      } catch (...) {
+        w->remove_own("busy", true);
+        throw;
+      }
+      w->remove_own("busy", true);
+    }
+  }
+  if (o->set_native(*this, name, value)) return;
+  Property* p = o->find_own(name, cs);
+  if (p && visible_to(p->flags, version_)) {
+    if (p->getter || p->setter) {
+      if (p->setter) {
+        Object* setter = p->setter;
+        call(Value::object(setter), Value::object(o), &value, 1);
+      }
+      return;
+    }
+    if (p->flags & kReadOnly) return;
+    p->value = value;
+    if (equal_folded(p->name.str(), "__proto__")) o->proto_changed();
+    o->property_written(*this, *p);
+    return;
+  }
+  // An accessor further up the chain takes the write.
+  int guard = 0;
+  for (Object* cur = o->proto(); cur && guard < 256; cur = cur->proto(), ++guard) {
+    Property* q = cur->find_own(name, cs);
+    if (!q || !visible_to(q->flags, version_)) continue;
+    if (q->getter || q->setter) {
+      if (q->setter) {
+        Object* setter = q->setter;
+        call(Value::object(setter), Value::object(o), &value, 1);
+      }
+      return;
+    }
+    break;
+  }
+  if (p) {
+    // A property hidden from this version is replaced.
+    o->properties().remove(p);
+  }
+  Property& added = o->properties().add(name);
+  added.value = value;
+  if (equal_folded(name.str(), "__proto__")) o->proto_changed();
+  o->property_written(*this, added);
+}
+
+bool Runtime::has_property(Object* o, const String& name) {
+  Value ignored;
+  if (o->get_native(*this, name, ignored)) return true;
+  bool cs = case_sensitive();
+  int guard = 0;
+  for (Object* cur = o; cur && guard < 256; cur = cur->proto(), ++guard) {
+    Property* p = cur->find_own(name, cs);
+    if (p && visible_to(p->flags, version_)) return true;
+    if (cur == o && o->get_late(*this, name, ignored)) return true;
+  }
+  return false;
+}
+
+bool Runtime::has_own_property(Object* o, const String& name) {
+  return own_property(o, name) != nullptr;
+}
+
+bool Runtime::delete_property(Object* o, const String& name) {
+  Property* p = own_property(o, name);
+  if (!p || (p->flags & kDontDelete)) return false;
+  bool proto = equal_folded(p->name.str(), "__proto__");
+  o->properties().remove(p);
+  if (proto) o->proto_changed();
+  return true;
+}
+
+std::vector<String> Runtime::enumerate(Object* o) {
+  std::vector<String> names;
+  bool cs = case_sensitive();
+  auto seen = [&](const String& n) {
+    for (const String& s : names)
+      if (s.same(n, cs)) return true;
+    return false;
+  };
+  std::vector<String> native;
+  o->native_names(*this, native);
+  int guard = 0;
+  std::vector<const Property*> hidden_below;
+  for (Object* cur = o; cur && guard < 256; cur = cur->proto(), ++guard) {
+    const std::vector<Property>& list = cur->properties().list();
+    for (size_t i = list.size(); i-- > 0;) {
+      const Property& p = list[i];
+      if (!visible_to(p.flags, version_)) continue;
+      // A hidden property hides the inherited one of the same name too.
+      if (p.flags & kDontEnum) {
+        if (!seen(p.name)) hidden_below.push_back(&p);
+        continue;
+      }
+      bool shadowed = false;
+      for (const Property* h : hidden_below)
+        if (h->name.same(p.name, cs)) shadowed = true;
+      if (shadowed || seen(p.name)) continue;
+      names.push_back(p.name);
+    }
+    if (cur == o)
+      for (const String& n : native)
+        if (!seen(n)) names.push_back(n);
+  }
+  return names;
+}
+
+// ---------------------------------------------------------------------------
+// Calls
+
+Value Runtime::call(const Value& function, const Value& this_value, const Value* args,
+                    size_t count) {
+  Object* o = function.as_object();
+  if (!o || !o->is_function()) return Value();
+  auto* f = static_cast<FunctionObject*>(o);
+  Object* base = this_value.as_object() ? this_value.as_object()->proto() : nullptr;
+  return call_with_super(f, this_value, args, count, base, false);
+}
+
+Value Runtime::call_method(const Value& object, const String& name,
+                           const std::vector<Value>& args) {
+  Value method = get_member(object, name);
+  if (!is_callable(method)) return Value();
+  return call(method, object, args.data(), args.size());
+}
+
+Value Runtime::call_with_super(FunctionObject* f, const Value& this_value, const Value* args,
+                               size_t count, Object* super_prototype, bool constructing) {
+  if (f->is_native()) {
+    if (depth_ >= max_call_depth) throw ScriptAbort();
+    CallInfo call;
+    call.this_value = this_value;
+    call.args = args;
+    call.count = count;
+    call.callee = f;
+    call.constructing = constructing;
+    ++depth_;
+    struct Leave {
+      int& d;
+      ~Leave() { --d; }
+    } leave{depth_};
+    return f->native()(*this, call);
+  }
+  return run_function(f, this_value, args, count, super_prototype, constructing);
+}
+
+Value Runtime::construct(const Value& constructor, const Value* args, size_t count) {
+  Object* c = constructor.as_object();
+  if (!c || !c->is_function()) return Value();
+  auto* f = static_cast<FunctionObject*>(c);
+  if (f->is_native() && f->makes_own_object)
+    return call_with_super(f, Value(), args, count, nullptr, true);
+  Value prototype = get_property(f, "prototype");
+  Object* o = make_object(prototype.as_object());
+  if (!prototype.as_object()) o->set_proto(nullptr);
+  o->define("__constructor__", Value::object(f), kHidden);
+  if (version_ < 6) o->define("constructor", Value::object(f), kHidden);
+  call_with_super(f, Value::object(o), args, count, prototype.as_object(), true);
+  return Value::object(o);
+}
+
+}  // namespace avm1

@@ -1,0 +1,186 @@
+// Conformance runner for ActionScript: plays each NAME.swf of a folder for
+// a number of frames with the script engine and compares what its trace
+// calls print with NAME.swf.trace, exactly. Prints the pass count; a
+// missing folder is reported and counts as a pass of nothing.
+//   trace_runner [folder] [--frames N] [--filter TEXT] [--verbose] [--show NAME]
+//                [--disassemble NAME]
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "avm1/actions.h"
+#include "avm1/engine.h"
+#include "core/player.h"
+
+namespace {
+
+struct RunnerHost : avm1::Host {
+  std::string output;
+  double clock = 0;
+  bool quit = false;
+  void trace(const std::string& line) override { output += line + "\n"; }
+  double now_ms() override { return clock; }
+  double wall_clock_ms() override { return 1.1e12 + clock; }
+  void fscommand(const std::string& command, const std::string&) override {
+    if (command == "quit") quit = true;
+  }
+};
+
+bool read_file(const std::string& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream s;
+  s << in.rdbuf();
+  out = s.str();
+  return true;
+}
+
+std::string play(const std::string& movie, int frames) {
+  npfp::Player player;
+  player.feed(reinterpret_cast<const uint8_t*>(movie.data()), movie.size());
+  player.finish_stream();
+  RunnerHost host;
+  avm1::Engine engine(player, host);
+  double interval = 1000.0 / player.frame_rate();
+  for (int i = 0; i < frames && !host.quit; ++i) {
+    player.advance();
+    host.clock += interval;
+  }
+  return host.output;
+}
+
+// Runs one movie in a child process, so that a crash or a hang costs only
+// that movie.
+bool run_isolated(const std::string& movie, int frames, std::string& output, std::string& failure) {
+  int pipe_fds[2];
+  if (pipe(pipe_fds) != 0) return false;
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(pipe_fds[0]);
+    alarm(20);
+    rlimit memory{2048ull << 20, 2048ull << 20};
+    setrlimit(RLIMIT_AS, &memory);
+    std::string out = play(movie, frames);
+    size_t at = 0;
+    while (at < out.size()) {
+      ssize_t n = write(pipe_fds[1], out.data() + at, out.size() - at);
+      if (n <= 0) break;
+      at += static_cast<size_t>(n);
+    }
+    close(pipe_fds[1]);
+    _exit(0);
+  }
+  close(pipe_fds[1]);
+  char buffer[65536];
+  ssize_t n;
+  output.clear();
+  while ((n = read(pipe_fds[0], buffer, sizeof buffer)) > 0) output.append(buffer, static_cast<size_t>(n));
+  close(pipe_fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (WIFSIGNALED(status)) {
+    failure = std::string("killed by signal ") + std::to_string(WTERMSIG(status));
+    return false;
+  }
+  return true;
+}
+
+void disassemble_movie(const std::string& movie) {
+  npfp::Player player;
+  player.feed(reinterpret_cast<const uint8_t*>(movie.data()), movie.size());
+  player.finish_stream();
+  const npfp::Movie& m = player.movie();
+  std::cout << "version " << int(m.header.version) << " frames " << m.root.frames.size() << "\n";
+  auto dump_timeline = [](const npfp::Timeline& t, const std::string& who) {
+    for (size_t f = 0; f < t.frames.size(); ++f) {
+      for (const auto& init : t.frames[f].init_actions) {
+        std::cout << "== " << who << " frame " << f + 1 << " init actions for " << init.first << "\n";
+        std::cout << avm1::disassemble(init.second->data(), init.second->size());
+      }
+      for (const auto& c : t.frames[f].commands)
+        if (c.kind == npfp::DisplayCommand::place)
+          std::cout << "-- " << who << " frame " << f + 1 << " place depth " << c.command.depth
+                    << (c.command.has_character ? " char " + std::to_string(c.command.character) : "")
+                    << (c.command.has_name ? " name " + c.command.name : "")
+                    << (c.command.clip_actions ? " with clip actions" : "") << "\n";
+        else
+          std::cout << "-- " << who << " frame " << f + 1 << " remove depth " << c.command.depth << "\n";
+      for (const auto& a : t.frames[f].actions) {
+        std::cout << "== " << who << " frame " << f + 1 << " actions\n";
+        std::cout << avm1::disassemble(a->data(), a->size());
+      }
+    }
+  };
+  dump_timeline(m.root, "root");
+  for (const auto& c : m.characters)
+    if (c.second.timeline) dump_timeline(*c.second.timeline, "sprite " + std::to_string(c.first));
+  for (const auto& e : m.exports) std::cout << "export " << e.first << " = " << e.second << "\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string folder = "/work/shared/swf-tests/trace";
+  int frames = 10;
+  std::string filter, show, disassemble;
+  bool verbose = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--frames" && i + 1 < argc) frames = std::atoi(argv[++i]);
+    else if (a == "--filter" && i + 1 < argc) filter = argv[++i];
+    else if (a == "--show" && i + 1 < argc) show = argv[++i];
+    else if (a == "--disassemble" && i + 1 < argc) disassemble = argv[++i];
+    else if (a == "--verbose") verbose = true;
+    else folder = a;
+  }
+  if (!disassemble.empty()) {
+    std::string movie;
+    if (!read_file(folder + "/" + disassemble, movie)) return 1;
+    disassemble_movie(movie);
+    return 0;
+  }
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) {
+    std::cout << "trace conformance: folder " << folder << " not found; nothing to run\n";
+    return 0;
+  }
+  std::vector<std::string> names;
+  while (dirent* e = readdir(dir)) {
+    std::string n = e->d_name;
+    if (n.size() > 4 && n.compare(n.size() - 4, 4, ".swf") == 0) names.push_back(n);
+  }
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  int total = 0, passed = 0;
+  for (const std::string& name : names) {
+    if (!filter.empty() && name.find(filter) == std::string::npos) continue;
+    if (!show.empty() && name != show) continue;
+    std::string expected, movie;
+    if (!read_file(folder + "/" + name + ".trace", expected)) continue;
+    if (!read_file(folder + "/" + name, movie)) continue;
+    ++total;
+    std::string output, failure;
+    bool ran = run_isolated(movie, frames, output, failure);
+    bool ok = ran && output == expected;
+    if (ok) ++passed;
+    if (!show.empty()) {
+      std::cout << "---- expected\n" << expected << "---- got\n" << output;
+      if (!ran) std::cout << "---- " << failure << "\n";
+    } else if (verbose || !ran) {
+      std::cout << (ok ? "PASS " : "FAIL ") << name << (ran ? "" : " (" + failure + ")") << "\n";
+    }
+  }
+  std::printf("trace conformance: %d of %d movies pass (%.1f%%)\n", passed, total,
+              total ? 100.0 * passed / total : 0.0);
+  return 0;
+}
