@@ -121,7 +121,7 @@ NPError npn_set_value(NPP, NPPVariable, void*) { return NPERR_NO_ERROR; }
 // The repaint happens at once, inside the plug-in's call.
 void npn_invalidate_rect(NPP npp, NPRect* rect) {
   PlayerInstance* instance = instance_of(npp);
-  PlayerLibrary* library = current_library();
+  PlayerLibrary* library = library_of(npp);
   if (!instance || !instance->view || !rect || !library) return;
   PlayerView* view = instance->view;
   NPRect clamped = *rect;

@@ -3,26 +3,28 @@
 #include <cstdio>
 #include <vector>
 
+#include "flashhost/player_instance.h"
 #include "flashhost/player_library.h"
 
 namespace flashhost {
 
 namespace {
 
-const NPPluginFuncs* plugin() {
-  PlayerLibrary* library = current_library();
+// The functions of the library that drives the stream's instance.
+const NPPluginFuncs* plugin(const HostStream* s) {
+  PlayerLibrary* library = library_of(s->instance);
   return library ? &library->functions : nullptr;
 }
 
 int32_t write_ready(HostStream* s) {
-  const NPPluginFuncs* f = plugin();
+  const NPPluginFuncs* f = plugin(s);
   if (!f || !f->writeready) return 0;
   return f->writeready(s->instance, &s->stream);
 }
 
 // NPP_Write; answers the count the plug-in took, clamped to `length`, or -1.
 int32_t write_piece(HostStream* s, std::size_t offset, const char* bytes, std::size_t length) {
-  const NPPluginFuncs* f = plugin();
+  const NPPluginFuncs* f = plugin(s);
   if (!f || !f->write) return -1;
   int32_t taken =
       f->write(s->instance, &s->stream, static_cast<int32_t>(offset), static_cast<int32_t>(length),
@@ -67,7 +69,7 @@ HostStream* open_stream(NPP instance, const std::string& url, const std::string&
 }
 
 bool new_stream(HostStream* s) {
-  const NPPluginFuncs* f = plugin();
+  const NPPluginFuncs* f = plugin(s);
   if (!f || !f->newstream) return false;
   s->stream_type = NP_NORMAL;
   NPError result =
@@ -126,7 +128,7 @@ bool feed_file(HostStream* s) {
   }
   std::fclose(file);
   if (as_file) {
-    const NPPluginFuncs* f = plugin();
+    const NPPluginFuncs* f = plugin(s);
     if (f && f->asfile) f->asfile(s->instance, &s->stream, s->url.c_str());
   }
   return offset == total;
@@ -134,7 +136,7 @@ bool feed_file(HostStream* s) {
 
 void close_stream(HostStream* s, NPReason reason) {
   if (!s) return;
-  const NPPluginFuncs* f = plugin();
+  const NPPluginFuncs* f = plugin(s);
   if (s->accepted && f && f->destroystream) f->destroystream(s->instance, &s->stream, reason);
   delete s;
 }

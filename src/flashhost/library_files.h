@@ -20,9 +20,10 @@ bool load_resource(const char* type_name, int id, const void*& data, uint32_t& s
 // answers that file's full path, for PlayerLibrary::load.
 std::string extract_player_library();
 
-// Deletes the work folder and what it holds, stopping at the first entry
-// that cannot be deleted. Only when a work folder name is set. Links and
-// junctions inside are removed themselves, never followed.
+// Deletes the work folder and what it holds. An entry that cannot be deleted
+// (the loaded plug-in library) stays, with the folder, and the clean-up goes
+// on past it. Only when a work folder name is set. Links and junctions
+// inside are removed themselves, never followed.
 void delete_work_folder();
 
 }  // namespace flashhost

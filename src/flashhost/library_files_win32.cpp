@@ -34,7 +34,9 @@ bool delete_file(const std::string& path, DWORD attributes) {
   return DeleteFileA(path.c_str()) != 0;
 }
 
-// Deletes what `folder` holds; false at the first entry that stays.
+// Deletes what `folder` holds; false when anything stays. An entry that
+// cannot go (the loaded plug-in library) does not keep the entries listed
+// after it from going.
 bool delete_contents(const std::string& folder) {
   WIN32_FIND_DATAA entry;
   HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
@@ -51,18 +53,14 @@ bool delete_contents(const std::string& folder) {
       bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
       if (!link && !delete_contents(path)) {
         all_deleted = false;
-        break;
+        continue;
       }
       if (attributes & FILE_ATTRIBUTE_READONLY) {
         SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
       }
-      if (!RemoveDirectoryA(path.c_str())) {
-        all_deleted = false;
-        break;
-      }
+      if (!RemoveDirectoryA(path.c_str())) all_deleted = false;
     } else if (!delete_file(path, attributes)) {
       all_deleted = false;
-      break;
     }
   } while (FindNextFileA(find, &entry));
   FindClose(find);

@@ -1,10 +1,13 @@
 #include "flashhost/player_instance.h"
 
+#include "flashhost/player_library.h"
+
 namespace flashhost {
 
 PlayerInstance* create_instance(PlayerView* view) {
   PlayerInstance* instance = new PlayerInstance();
   instance->view = view;
+  instance->library = current_library();
   instance->npp.ndata = instance;
   set_default_parameters(instance->parameters);
   return instance;
@@ -22,6 +25,16 @@ void attach(PlayerInstance* instance, HostCallHandler handler, CallContext* cont
 
 PlayerInstance* instance_of(NPP npp) {
   return npp ? static_cast<PlayerInstance*>(npp->ndata) : nullptr;
+}
+
+}  // namespace flashhost
+
+namespace flashhost {
+
+PlayerLibrary* library_of(NPP npp) {
+  PlayerInstance* instance = instance_of(npp);
+  if (instance && instance->library) return instance->library;
+  return current_library();
 }
 
 }  // namespace flashhost

@@ -10,7 +10,8 @@
 
 namespace flashhost {
 
-struct PlayerView;   // flashhost/player_view.h
+struct PlayerView;  // flashhost/player_view.h
+struct PlayerLibrary;
 class PlayerWindow;  // the player window object that owns the API dispatcher
 struct PlayerInstance;
 
@@ -33,6 +34,10 @@ using HostCallHandler = bool (*)(PlayerInstance* instance, NPObject* object, con
 
 struct PlayerInstance {
   PlayerView* view = nullptr;  // may be null
+  // The library current when the instance was created. Several savers in
+  // one process may each load their own copy; an instance is only ever
+  // driven by the copy that created it.
+  PlayerLibrary* library = nullptr;
   ParameterList parameters;
   bool created = false;  // NPP_New succeeded and NPP_Destroy is owed
   NPP_t npp = {nullptr, nullptr};
@@ -43,7 +48,7 @@ struct PlayerInstance {
 };
 
 // Allocates an instance for `view` (which may be null) with `ndata` pointing
-// back to it and the default parameters set.
+// back to it, the current library and the default parameters set.
 PlayerInstance* create_instance(PlayerView* view);
 
 void set_parameter(PlayerInstance* instance, const std::string& name, const std::string& value);
@@ -61,5 +66,9 @@ void attach(PlayerInstance* instance, HostCallHandler handler, CallContext* cont
 
 // The instance behind an NPP the plug-in hands back; null for a null NPP.
 PlayerInstance* instance_of(NPP npp);
+
+// The library that drives the instance behind `npp`: the one it was created
+// with, else the current one.
+PlayerLibrary* library_of(NPP npp);
 
 }  // namespace flashhost

@@ -37,7 +37,7 @@ bool feed_movie(PlayerInstance* instance) {
 }  // namespace
 
 bool start(PlayerInstance* instance) {
-  PlayerLibrary* library = current_library();
+  PlayerLibrary* library = instance ? library_of(&instance->npp) : nullptr;
   if (!instance || instance->created || !library || !library->functions.newp) return false;
   const NPPluginFuncs& plugin = library->functions;
 
@@ -88,7 +88,7 @@ void destroy(PlayerInstance* instance) {
     browser_functions().releaseobject(instance->scriptable_object);
     instance->scriptable_object = nullptr;
   }
-  PlayerLibrary* library = current_library();
+  PlayerLibrary* library = library_of(&instance->npp);
   if (instance->created && library && library->functions.destroy) {
     library->functions.destroy(&instance->npp, nullptr);
   }

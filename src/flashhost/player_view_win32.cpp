@@ -5,7 +5,7 @@
 namespace flashhost {
 
 int16_t send_to_plugin(PlayerView* view, NPEvent* event) {
-  PlayerLibrary* library = current_library();
+  PlayerLibrary* library = view && view->instance ? library_of(&view->instance->npp) : nullptr;
   if (!view || !view->instance || !view->instance->created || !library ||
       !library->functions.event) {
     return 0;

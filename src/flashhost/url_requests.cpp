@@ -34,7 +34,7 @@ struct PostRequest {
 std::vector<PostRequest*> g_pending_posts;
 
 void url_notify(NPP npp, const std::string& url, NPReason reason, void* notify_data) {
-  PlayerLibrary* library = current_library();
+  PlayerLibrary* library = library_of(npp);
   if (library && library->functions.urlnotify) {
     library->functions.urlnotify(npp, url.c_str(), reason, notify_data);
   }

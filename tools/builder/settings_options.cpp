@@ -97,15 +97,16 @@ const SettingsOption kSettingsOptions[] = {
      }},
     {"bgcolor", "RRGGBB", "the movie's background colour (default: the movie's own)", set_colour},
     {"left-mouse", "WORD",
-     "when clicks do not end the saver: flash (default) gives a left press to the movie; "
-     "drag, ignore or custom_menu let it end the saver",
+     "when clicks or moves do not end the saver: flash (default) gives the left button and "
+     "mouse movement to the movie; with drag, ignore or custom_menu a left press ends the saver "
+     "and movement is ignored",
      [](SaverSettings& s, const std::string& value, std::string& error) {
        return set_word("left-mouse", settings_words::mouse_action, value,
                        s.main_window.left_mouse_action, error);
      }},
     {"right-mouse", "WORD",
-     "when moving does not end the saver: flash (default) gives mouse movement to the movie; "
-     "drag, ignore or custom_menu end the saver after a move of more than 4 pixels",
+     "the right button in the windowed player (flash, default, gives it to the movie); the "
+     "saver never gives the right button to the movie",
      [](SaverSettings& s, const std::string& value, std::string& error) {
        return set_word("right-mouse", settings_words::mouse_action, value,
                        s.main_window.right_mouse_action, error);
