@@ -13,7 +13,7 @@ bool ButtonDefinition::parse(int tag_code, const uint8_t* body, size_t length) {
   bool version2 = tag_code == 34;
   if (version2) {
     track_as_menu_ = in.u8() & 0x01;
-    in.u16();  // offset of the actions
+    has_actions_ = in.u16() != 0;  // offset of the actions
   }
   bool ok = true;
   for (;;) {
@@ -46,6 +46,8 @@ bool ButtonDefinition::parse(int tag_code, const uint8_t* body, size_t length) {
     }
     records_.push_back(r);
   }
+  // DefineButton's action list follows its records; a lone end byte is empty.
+  if (ok && !version2) has_actions_ = !in.at_end() && in.u8() != 0;
   std::stable_sort(records_.begin(), records_.end(),
                    [](const ButtonRecord& a, const ButtonRecord& b) { return a.depth < b.depth; });
   return ok;

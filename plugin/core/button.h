@@ -35,6 +35,9 @@ class ButtonDefinition {
 
   uint16_t id() const { return id_; }
   bool track_as_menu() const { return track_as_menu_; }
+  // Whether the button carries actions (a non-empty action list, or a
+  // DefineButton2 action offset).
+  bool has_actions() const { return has_actions_; }
   // Records in depth order.
   const std::vector<ButtonRecord>& records() const { return records_; }
   // The records shown in one state, in depth order.
@@ -43,6 +46,7 @@ class ButtonDefinition {
  private:
   uint16_t id_ = 0;
   bool track_as_menu_ = false;
+  bool has_actions_ = false;
   std::vector<ButtonRecord> records_;
 };
 
