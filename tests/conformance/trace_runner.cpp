@@ -3,7 +3,8 @@
 // calls print with NAME.swf.trace, exactly. Prints the pass count; a
 // missing folder is reported and counts as a pass of nothing.
 //   trace_runner [folder] [--frames N] [--filter TEXT] [--verbose] [--show NAME]
-//                [--disassemble NAME]
+//                [--disassemble NAME] [--jobs N]
+#include <dirent.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -60,34 +60,51 @@ std::string play(const std::string& movie, int frames) {
 }
 
 // Runs one movie in a child process, so that a crash or a hang costs only
-// that movie.
-bool run_isolated(const std::string& movie, int frames, std::string& output, std::string& failure) {
-  int pipe_fds[2];
-  if (pipe(pipe_fds) != 0) return false;
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(pipe_fds[0]);
+// that movie. The child writes its trace into an unlinked temporary file.
+struct Child {
+  pid_t pid = -1;
+  FILE* out = nullptr;
+  size_t index = 0;
+};
+
+Child start_child(const std::string& movie, int frames, size_t index) {
+  Child c;
+  c.index = index;
+  c.out = std::tmpfile();
+  if (!c.out) return c;
+  std::fflush(nullptr);
+  c.pid = fork();
+  if (c.pid == 0) {
     alarm(20);
     rlimit memory{2048ull << 20, 2048ull << 20};
     setrlimit(RLIMIT_AS, &memory);
     std::string out = play(movie, frames);
+    int fd = fileno(c.out);
     size_t at = 0;
     while (at < out.size()) {
-      ssize_t n = write(pipe_fds[1], out.data() + at, out.size() - at);
+      ssize_t n = write(fd, out.data() + at, out.size() - at);
       if (n <= 0) break;
       at += static_cast<size_t>(n);
     }
-    close(pipe_fds[1]);
     _exit(0);
   }
-  close(pipe_fds[1]);
-  char buffer[65536];
-  ssize_t n;
+  return c;
+}
+
+bool finish_child(Child& c, int status, std::string& output, std::string& failure) {
   output.clear();
-  while ((n = read(pipe_fds[0], buffer, sizeof buffer)) > 0) output.append(buffer, static_cast<size_t>(n));
-  close(pipe_fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
+  if (c.out) {
+    std::rewind(c.out);
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, c.out)) > 0) output.append(buffer, n);
+    std::fclose(c.out);
+    c.out = nullptr;
+  }
+  if (c.pid < 0) {
+    failure = "could not start";
+    return false;
+  }
   if (WIFSIGNALED(status)) {
     failure = std::string("killed by signal ") + std::to_string(WTERMSIG(status));
     return false;
@@ -104,17 +121,20 @@ void disassemble_movie(const std::string& movie) {
   auto dump_timeline = [](const npfp::Timeline& t, const std::string& who) {
     for (size_t f = 0; f < t.frames.size(); ++f) {
       for (const auto& init : t.frames[f].init_actions) {
-        std::cout << "== " << who << " frame " << f + 1 << " init actions for " << init.first << "\n";
+        std::cout << "== " << who << " frame " << f + 1 << " init actions for " << init.first
+                  << "\n";
         std::cout << avm1::disassemble(init.second->data(), init.second->size());
       }
       for (const auto& c : t.frames[f].commands)
         if (c.kind == npfp::DisplayCommand::place)
           std::cout << "-- " << who << " frame " << f + 1 << " place depth " << c.command.depth
-                    << (c.command.has_character ? " char " + std::to_string(c.command.character) : "")
+                    << (c.command.has_character ? " char " + std::to_string(c.command.character)
+                                                : "")
                     << (c.command.has_name ? " name " + c.command.name : "")
                     << (c.command.clip_actions ? " with clip actions" : "") << "\n";
         else
-          std::cout << "-- " << who << " frame " << f + 1 << " remove depth " << c.command.depth << "\n";
+          std::cout << "-- " << who << " frame " << f + 1 << " remove depth " << c.command.depth
+                    << "\n";
       for (const auto& a : t.frames[f].actions) {
         std::cout << "== " << who << " frame " << f + 1 << " actions\n";
         std::cout << avm1::disassemble(a->data(), a->size());
@@ -134,14 +154,23 @@ int main(int argc, char** argv) {
   int frames = 10;
   std::string filter, show, disassemble;
   bool verbose = false;
+  int parallel = 1;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    if (a == "--frames" && i + 1 < argc) frames = std::atoi(argv[++i]);
-    else if (a == "--filter" && i + 1 < argc) filter = argv[++i];
-    else if (a == "--show" && i + 1 < argc) show = argv[++i];
-    else if (a == "--disassemble" && i + 1 < argc) disassemble = argv[++i];
-    else if (a == "--verbose") verbose = true;
-    else folder = a;
+    if (a == "--frames" && i + 1 < argc)
+      frames = std::atoi(argv[++i]);
+    else if (a == "--filter" && i + 1 < argc)
+      filter = argv[++i];
+    else if (a == "--show" && i + 1 < argc)
+      show = argv[++i];
+    else if (a == "--disassemble" && i + 1 < argc)
+      disassemble = argv[++i];
+    else if (a == "--verbose")
+      verbose = true;
+    else if (a == "--jobs" && i + 1 < argc)
+      parallel = std::max(1, std::atoi(argv[++i]));
+    else
+      folder = a;
   }
   if (!disassemble.empty()) {
     std::string movie;
@@ -161,25 +190,58 @@ int main(int argc, char** argv) {
   }
   closedir(dir);
   std::sort(names.begin(), names.end());
-  int total = 0, passed = 0;
+  struct Job {
+    std::string name, expected, movie;
+  };
+  std::vector<Job> jobs;
   for (const std::string& name : names) {
     if (!filter.empty() && name.find(filter) == std::string::npos) continue;
     if (!show.empty() && name != show) continue;
-    std::string expected, movie;
-    if (!read_file(folder + "/" + name + ".trace", expected)) continue;
-    if (!read_file(folder + "/" + name, movie)) continue;
-    ++total;
+    Job job;
+    job.name = name;
+    if (!read_file(folder + "/" + name + ".trace", job.expected)) continue;
+    if (!read_file(folder + "/" + name, job.movie)) continue;
+    jobs.push_back(std::move(job));
+  }
+  int total = static_cast<int>(jobs.size()), passed = 0;
+  std::vector<std::string> lines(jobs.size());
+  std::vector<Child> running;
+  size_t next = 0;
+  auto report = [&](Child& c, int status) {
+    const Job& job = jobs[c.index];
     std::string output, failure;
-    bool ran = run_isolated(movie, frames, output, failure);
-    bool ok = ran && output == expected;
+    bool ran = finish_child(c, status, output, failure);
+    bool ok = ran && output == job.expected;
     if (ok) ++passed;
     if (!show.empty()) {
-      std::cout << "---- expected\n" << expected << "---- got\n" << output;
+      std::cout << "---- expected\n" << job.expected << "---- got\n" << output;
       if (!ran) std::cout << "---- " << failure << "\n";
     } else if (verbose || !ran) {
-      std::cout << (ok ? "PASS " : "FAIL ") << name << (ran ? "" : " (" + failure + ")") << "\n";
+      lines[c.index] =
+          std::string(ok ? "PASS " : "FAIL ") + job.name + (ran ? "" : " (" + failure + ")") + "\n";
     }
+  };
+  while (next < jobs.size() || !running.empty()) {
+    while (next < jobs.size() && static_cast<int>(running.size()) < parallel) {
+      running.push_back(start_child(jobs[next].movie, frames, next));
+      ++next;
+      if (running.back().pid < 0) {
+        report(running.back(), 0);
+        running.pop_back();
+      }
+    }
+    if (running.empty()) continue;
+    int status = 0;
+    pid_t done = waitpid(-1, &status, 0);
+    if (done < 0) break;
+    for (size_t i = 0; i < running.size(); ++i)
+      if (running[i].pid == done) {
+        report(running[i], status);
+        running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
+        break;
+      }
   }
+  for (const std::string& line : lines) std::cout << line;
   std::printf("trace conformance: %d of %d movies pass (%.1f%%)\n", passed, total,
               total ? 100.0 * passed / total : 0.0);
   return 0;
