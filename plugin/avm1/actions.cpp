@@ -26,107 +26,208 @@ bool decode_action(const uint8_t* data, size_t end, size_t offset, ActionRecord&
 
 const char* action_name(uint8_t code) {
   switch (code) {
-    case kActionEnd: return "End";
-    case kActionNextFrame: return "NextFrame";
-    case kActionPreviousFrame: return "PreviousFrame";
-    case kActionPlay: return "Play";
-    case kActionStop: return "Stop";
-    case kActionToggleQuality: return "ToggleQuality";
-    case kActionStopSounds: return "StopSounds";
-    case kActionAdd: return "Add";
-    case kActionSubtract: return "Subtract";
-    case kActionMultiply: return "Multiply";
-    case kActionDivide: return "Divide";
-    case kActionEquals: return "Equals";
-    case kActionLess: return "Less";
-    case kActionAnd: return "And";
-    case kActionOr: return "Or";
-    case kActionNot: return "Not";
-    case kActionStringEquals: return "StringEquals";
-    case kActionStringLength: return "StringLength";
-    case kActionStringExtract: return "StringExtract";
-    case kActionPop: return "Pop";
-    case kActionToInteger: return "ToInteger";
-    case kActionGetVariable: return "GetVariable";
-    case kActionSetVariable: return "SetVariable";
-    case kActionSetTarget2: return "SetTarget2";
-    case kActionStringAdd: return "StringAdd";
-    case kActionGetProperty: return "GetProperty";
-    case kActionSetProperty: return "SetProperty";
-    case kActionCloneSprite: return "CloneSprite";
-    case kActionRemoveSprite: return "RemoveSprite";
-    case kActionTrace: return "Trace";
-    case kActionStartDrag: return "StartDrag";
-    case kActionEndDrag: return "EndDrag";
-    case kActionStringLess: return "StringLess";
-    case kActionThrow: return "Throw";
-    case kActionCastOp: return "CastOp";
-    case kActionImplementsOp: return "ImplementsOp";
-    case kActionRandomNumber: return "RandomNumber";
-    case kActionMBStringLength: return "MBStringLength";
-    case kActionCharToAscii: return "CharToAscii";
-    case kActionAsciiToChar: return "AsciiToChar";
-    case kActionGetTime: return "GetTime";
-    case kActionMBStringExtract: return "MBStringExtract";
-    case kActionMBCharToAscii: return "MBCharToAscii";
-    case kActionMBAsciiToChar: return "MBAsciiToChar";
-    case kActionDelete: return "Delete";
-    case kActionDelete2: return "Delete2";
-    case kActionDefineLocal: return "DefineLocal";
-    case kActionCallFunction: return "CallFunction";
-    case kActionReturn: return "Return";
-    case kActionModulo: return "Modulo";
-    case kActionNewObject: return "NewObject";
-    case kActionDefineLocal2: return "DefineLocal2";
-    case kActionInitArray: return "InitArray";
-    case kActionInitObject: return "InitObject";
-    case kActionTypeOf: return "TypeOf";
-    case kActionTargetPath: return "TargetPath";
-    case kActionEnumerate: return "Enumerate";
-    case kActionAdd2: return "Add2";
-    case kActionLess2: return "Less2";
-    case kActionEquals2: return "Equals2";
-    case kActionToNumber: return "ToNumber";
-    case kActionToString: return "ToString";
-    case kActionPushDuplicate: return "PushDuplicate";
-    case kActionStackSwap: return "StackSwap";
-    case kActionGetMember: return "GetMember";
-    case kActionSetMember: return "SetMember";
-    case kActionIncrement: return "Increment";
-    case kActionDecrement: return "Decrement";
-    case kActionCallMethod: return "CallMethod";
-    case kActionNewMethod: return "NewMethod";
-    case kActionInstanceOf: return "InstanceOf";
-    case kActionEnumerate2: return "Enumerate2";
-    case kActionBitAnd: return "BitAnd";
-    case kActionBitOr: return "BitOr";
-    case kActionBitXor: return "BitXor";
-    case kActionBitLShift: return "BitLShift";
-    case kActionBitRShift: return "BitRShift";
-    case kActionBitURShift: return "BitURShift";
-    case kActionStrictEquals: return "StrictEquals";
-    case kActionGreater: return "Greater";
-    case kActionStringGreater: return "StringGreater";
-    case kActionExtends: return "Extends";
-    case kActionGotoFrame: return "GotoFrame";
-    case kActionGetURL: return "GetURL";
-    case kActionStoreRegister: return "StoreRegister";
-    case kActionConstantPool: return "ConstantPool";
-    case kActionWaitForFrame: return "WaitForFrame";
-    case kActionSetTarget: return "SetTarget";
-    case kActionGotoLabel: return "GotoLabel";
-    case kActionWaitForFrame2: return "WaitForFrame2";
-    case kActionDefineFunction2: return "DefineFunction2";
-    case kActionTry: return "Try";
-    case kActionWith: return "With";
-    case kActionPush: return "Push";
-    case kActionJump: return "Jump";
-    case kActionGetURL2: return "GetURL2";
-    case kActionDefineFunction: return "DefineFunction";
-    case kActionIf: return "If";
-    case kActionCall: return "Call";
-    case kActionGotoFrame2: return "GotoFrame2";
-    default: return "Unknown";
+    case kActionEnd:
+      return "End";
+    case kActionNextFrame:
+      return "NextFrame";
+    case kActionPreviousFrame:
+      return "PreviousFrame";
+    case kActionPlay:
+      return "Play";
+    case kActionStop:
+      return "Stop";
+    case kActionToggleQuality:
+      return "ToggleQuality";
+    case kActionStopSounds:
+      return "StopSounds";
+    case kActionAdd:
+      return "Add";
+    case kActionSubtract:
+      return "Subtract";
+    case kActionMultiply:
+      return "Multiply";
+    case kActionDivide:
+      return "Divide";
+    case kActionEquals:
+      return "Equals";
+    case kActionLess:
+      return "Less";
+    case kActionAnd:
+      return "And";
+    case kActionOr:
+      return "Or";
+    case kActionNot:
+      return "Not";
+    case kActionStringEquals:
+      return "StringEquals";
+    case kActionStringLength:
+      return "StringLength";
+    case kActionStringExtract:
+      return "StringExtract";
+    case kActionPop:
+      return "Pop";
+    case kActionToInteger:
+      return "ToInteger";
+    case kActionGetVariable:
+      return "GetVariable";
+    case kActionSetVariable:
+      return "SetVariable";
+    case kActionSetTarget2:
+      return "SetTarget2";
+    case kActionStringAdd:
+      return "StringAdd";
+    case kActionGetProperty:
+      return "GetProperty";
+    case kActionSetProperty:
+      return "SetProperty";
+    case kActionCloneSprite:
+      return "CloneSprite";
+    case kActionRemoveSprite:
+      return "RemoveSprite";
+    case kActionTrace:
+      return "Trace";
+    case kActionStartDrag:
+      return "StartDrag";
+    case kActionEndDrag:
+      return "EndDrag";
+    case kActionStringLess:
+      return "StringLess";
+    case kActionThrow:
+      return "Throw";
+    case kActionCastOp:
+      return "CastOp";
+    case kActionImplementsOp:
+      return "ImplementsOp";
+    case kActionRandomNumber:
+      return "RandomNumber";
+    case kActionMBStringLength:
+      return "MBStringLength";
+    case kActionCharToAscii:
+      return "CharToAscii";
+    case kActionAsciiToChar:
+      return "AsciiToChar";
+    case kActionGetTime:
+      return "GetTime";
+    case kActionMBStringExtract:
+      return "MBStringExtract";
+    case kActionMBCharToAscii:
+      return "MBCharToAscii";
+    case kActionMBAsciiToChar:
+      return "MBAsciiToChar";
+    case kActionDelete:
+      return "Delete";
+    case kActionDelete2:
+      return "Delete2";
+    case kActionDefineLocal:
+      return "DefineLocal";
+    case kActionCallFunction:
+      return "CallFunction";
+    case kActionReturn:
+      return "Return";
+    case kActionModulo:
+      return "Modulo";
+    case kActionNewObject:
+      return "NewObject";
+    case kActionDefineLocal2:
+      return "DefineLocal2";
+    case kActionInitArray:
+      return "InitArray";
+    case kActionInitObject:
+      return "InitObject";
+    case kActionTypeOf:
+      return "TypeOf";
+    case kActionTargetPath:
+      return "TargetPath";
+    case kActionEnumerate:
+      return "Enumerate";
+    case kActionAdd2:
+      return "Add2";
+    case kActionLess2:
+      return "Less2";
+    case kActionEquals2:
+      return "Equals2";
+    case kActionToNumber:
+      return "ToNumber";
+    case kActionToString:
+      return "ToString";
+    case kActionPushDuplicate:
+      return "PushDuplicate";
+    case kActionStackSwap:
+      return "StackSwap";
+    case kActionGetMember:
+      return "GetMember";
+    case kActionSetMember:
+      return "SetMember";
+    case kActionIncrement:
+      return "Increment";
+    case kActionDecrement:
+      return "Decrement";
+    case kActionCallMethod:
+      return "CallMethod";
+    case kActionNewMethod:
+      return "NewMethod";
+    case kActionInstanceOf:
+      return "InstanceOf";
+    case kActionEnumerate2:
+      return "Enumerate2";
+    case kActionBitAnd:
+      return "BitAnd";
+    case kActionBitOr:
+      return "BitOr";
+    case kActionBitXor:
+      return "BitXor";
+    case kActionBitLShift:
+      return "BitLShift";
+    case kActionBitRShift:
+      return "BitRShift";
+    case kActionBitURShift:
+      return "BitURShift";
+    case kActionStrictEquals:
+      return "StrictEquals";
+    case kActionGreater:
+      return "Greater";
+    case kActionStringGreater:
+      return "StringGreater";
+    case kActionExtends:
+      return "Extends";
+    case kActionGotoFrame:
+      return "GotoFrame";
+    case kActionGetURL:
+      return "GetURL";
+    case kActionStoreRegister:
+      return "StoreRegister";
+    case kActionConstantPool:
+      return "ConstantPool";
+    case kActionWaitForFrame:
+      return "WaitForFrame";
+    case kActionSetTarget:
+      return "SetTarget";
+    case kActionGotoLabel:
+      return "GotoLabel";
+    case kActionWaitForFrame2:
+      return "WaitForFrame2";
+    case kActionDefineFunction2:
+      return "DefineFunction2";
+    case kActionTry:
+      return "Try";
+    case kActionWith:
+      return "With";
+    case kActionPush:
+      return "Push";
+    case kActionJump:
+      return "Jump";
+    case kActionGetURL2:
+      return "GetURL2";
+    case kActionDefineFunction:
+      return "DefineFunction";
+    case kActionIf:
+      return "If";
+    case kActionCall:
+      return "Call";
+    case kActionGotoFrame2:
+      return "GotoFrame2";
+    default:
+      return "Unknown";
   }
 }
 
@@ -188,7 +289,9 @@ std::string payload_text(const ActionRecord& r, const uint8_t* data) {
         uint8_t type = in.u8();
         if (!out.empty()) out += ", ";
         switch (type) {
-          case 0: out += quoted(in.string()); break;
+          case 0:
+            out += quoted(in.string());
+            break;
           case 1: {
             uint32_t bits = in.u32();
             float f;
@@ -197,10 +300,18 @@ std::string payload_text(const ActionRecord& r, const uint8_t* data) {
             out += buffer;
             break;
           }
-          case 2: out += "null"; break;
-          case 3: out += "undefined"; break;
-          case 4: out += "r" + std::to_string(in.u8()); break;
-          case 5: out += in.u8() ? "true" : "false"; break;
+          case 2:
+            out += "null";
+            break;
+          case 3:
+            out += "undefined";
+            break;
+          case 4:
+            out += "r" + std::to_string(in.u8());
+            break;
+          case 5:
+            out += in.u8() ? "true" : "false";
+            break;
           case 6: {
             uint64_t hi = in.u32();
             uint64_t lo = in.u32();
@@ -211,10 +322,19 @@ std::string payload_text(const ActionRecord& r, const uint8_t* data) {
             out += buffer;
             break;
           }
-          case 7: out += std::to_string(static_cast<int32_t>(in.u32())); break;
-          case 8: out += "c" + std::to_string(in.u8()); break;
-          case 9: out += "c" + std::to_string(in.u16()); break;
-          default: out += "?"; in.ok = false; break;
+          case 7:
+            out += std::to_string(static_cast<int32_t>(in.u32()));
+            break;
+          case 8:
+            out += "c" + std::to_string(in.u8());
+            break;
+          case 9:
+            out += "c" + std::to_string(in.u16());
+            break;
+          default:
+            out += "?";
+            in.ok = false;
+            break;
         }
       }
       return out;
@@ -265,8 +385,8 @@ std::string payload_text(const ActionRecord& r, const uint8_t* data) {
       uint16_t flags = in.u16();
       for (uint16_t i = 0; i < params && in.ok; ++i) {
         uint8_t reg = in.u8();
-        out += (i ? ", " : "") + std::string(reg ? "r" + std::to_string(reg) + ":" : "") +
-               in.string();
+        out +=
+            (i ? ", " : "") + std::string(reg ? "r" + std::to_string(reg) + ":" : "") + in.string();
       }
       std::snprintf(buffer, sizeof buffer, ") regs %u flags 0x%04x size ", registers, flags);
       return out + buffer + std::to_string(in.u16());

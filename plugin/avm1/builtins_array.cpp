@@ -207,7 +207,8 @@ void merge_sort(std::vector<size_t>& order, const std::function<int(size_t, size
       size_t mid = std::min(lo + width, order.size());
       size_t hi = std::min(lo + 2 * width, order.size());
       size_t a = lo, b = mid, k = lo;
-      while (a < mid && b < hi) buffer[k++] = compare(order[b], order[a]) < 0 ? order[b++] : order[a++];
+      while (a < mid && b < hi)
+        buffer[k++] = compare(order[b], order[a]) < 0 ? order[b++] : order[a++];
       while (a < mid) buffer[k++] = order[a++];
       while (b < hi) buffer[k++] = order[b++];
     }
@@ -307,18 +308,17 @@ Value array_sort_on(Runtime& rt, CallInfo& call) {
   }
   std::vector<Value> items = elements(rt, o);
   int outer = field_flags.empty() ? flags : (field_flags[0] & (kUniqueSort | kReturnIndexedArray));
-  return sort_with(rt, o, items, outer,
-                   [&](const Value& a, const Value& b) {
-                     for (size_t i = 0; i < fields.size(); ++i) {
-                       int f = field_flags.empty() ? flags : field_flags[i];
-                       Value x = a.is_object() ? rt.get_property(a.as_object(), fields[i]) : Value();
-                       Value y = b.is_object() ? rt.get_property(b.as_object(), fields[i]) : Value();
-                       int c = compare_values(rt, x, y, f);
-                       if (!field_flags.empty() && (f & kDescending)) c = -c;
-                       if (c) return c;
-                     }
-                     return 0;
-                   });
+  return sort_with(rt, o, items, outer, [&](const Value& a, const Value& b) {
+    for (size_t i = 0; i < fields.size(); ++i) {
+      int f = field_flags.empty() ? flags : field_flags[i];
+      Value x = a.is_object() ? rt.get_property(a.as_object(), fields[i]) : Value();
+      Value y = b.is_object() ? rt.get_property(b.as_object(), fields[i]) : Value();
+      int c = compare_values(rt, x, y, f);
+      if (!field_flags.empty() && (f & kDescending)) c = -c;
+      if (c) return c;
+    }
+    return 0;
+  });
 }
 
 }  // namespace

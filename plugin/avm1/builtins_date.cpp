@@ -78,8 +78,8 @@ double make_day(double year, double month, double date) {
   double mn = std::fmod(month, 12);
   if (mn < 0) mn += 12;
   static const int starts[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-  double day = day_from_year(y) + starts[static_cast<int>(mn)] +
-               (mn >= 2 && days_in_year(y) == 366 ? 1 : 0);
+  double day =
+      day_from_year(y) + starts[static_cast<int>(mn)] + (mn >= 2 && days_in_year(y) == 366 ? 1 : 0);
   return day + date - 1;
 }
 double make_date(double day, double time) { return day * kMsPerDay + time; }
@@ -169,15 +169,24 @@ enum Field { kYear, kMonth, kDate, kDay, kHours, kMinutes, kSeconds, kMillisecon
 
 double field(double t, Field f) {
   switch (f) {
-    case kYear: return year_from_time(t);
-    case kShortYear: return year_from_time(t) - 1900;
-    case kMonth: return month_from_time(t);
-    case kDate: return date_from_time(t);
-    case kDay: return week_day(t);
-    case kHours: return hour_from_time(t);
-    case kMinutes: return min_from_time(t);
-    case kSeconds: return sec_from_time(t);
-    case kMilliseconds: return ms_from_time(t);
+    case kYear:
+      return year_from_time(t);
+    case kShortYear:
+      return year_from_time(t) - 1900;
+    case kMonth:
+      return month_from_time(t);
+    case kDate:
+      return date_from_time(t);
+    case kDay:
+      return week_day(t);
+    case kHours:
+      return hour_from_time(t);
+    case kMinutes:
+      return min_from_time(t);
+    case kSeconds:
+      return sec_from_time(t);
+    case kMilliseconds:
+      return ms_from_time(t);
   }
   return 0;
 }

@@ -16,8 +16,8 @@ ClipObject* self_clip(Runtime& rt, CallInfo& call) {
   return engine_of(rt).live(o);
 }
 
-#define CLIP_OR_RETURN(value)               \
-  ClipObject* clip = self_clip(rt, call);   \
+#define CLIP_OR_RETURN(value)             \
+  ClipObject* clip = self_clip(rt, call); \
   if (!clip) return value
 
 Value mc_play(Runtime& rt, CallInfo& call) {
@@ -75,16 +75,17 @@ Value mc_attach_movie(Runtime& rt, CallInfo& call) {
 Value mc_create_empty(Runtime& rt, CallInfo& call) {
   CLIP_OR_RETURN(Value());
   if (call.count < 2) return Value();
-  ClipObject* c = engine_of(rt).attach(clip, npfp::TimelineInstance::empty_sprite(),
-                                       rt.to_string(call.arg(0)), depth_arg(rt, call.arg(1)), nullptr);
+  ClipObject* c =
+      engine_of(rt).attach(clip, npfp::TimelineInstance::empty_sprite(), rt.to_string(call.arg(0)),
+                           depth_arg(rt, call.arg(1)), nullptr);
   return c ? Value::object(c) : Value();
 }
 
 Value mc_duplicate(Runtime& rt, CallInfo& call) {
   CLIP_OR_RETURN(Value());
   if (call.count < 2) return Value();
-  ClipObject* c = engine_of(rt).duplicate(clip, rt.to_string(call.arg(0)), depth_arg(rt, call.arg(1)),
-                                          call.arg(2).as_object());
+  ClipObject* c = engine_of(rt).duplicate(clip, rt.to_string(call.arg(0)),
+                                          depth_arg(rt, call.arg(1)), call.arg(2).as_object());
   return c ? Value::object(c) : Value();
 }
 
@@ -152,7 +153,8 @@ Value mc_hit_test(Runtime& rt, CallInfo& call) {
   Engine& e = engine_of(rt);
   if (call.count >= 2) {
     double x = rt.to_number(call.arg(0)) * 20, y = rt.to_number(call.arg(1)) * 20;
-    return Value::boolean(e.hit_test_point(clip, x, y, call.count > 2 && rt.to_boolean(call.arg(2))));
+    return Value::boolean(
+        e.hit_test_point(clip, x, y, call.count > 2 && rt.to_boolean(call.arg(2))));
   }
   if (call.count == 1) {
     ClipObject* other = e.resolve_target(clip, call.arg(0));
@@ -189,8 +191,9 @@ Value mc_start_drag(Runtime& rt, CallInfo& call) {
   CLIP_OR_RETURN(Value());
   bool lock = rt.to_boolean(call.arg(0));
   bool constrained = call.count >= 5;
-  engine_of(rt).start_drag(clip, lock, constrained, rt.to_number(call.arg(1)), rt.to_number(call.arg(2)),
-                           rt.to_number(call.arg(3)), rt.to_number(call.arg(4)));
+  engine_of(rt).start_drag(clip, lock, constrained, rt.to_number(call.arg(1)),
+                           rt.to_number(call.arg(2)), rt.to_number(call.arg(3)),
+                           rt.to_number(call.arg(4)));
   return Value();
 }
 
@@ -214,15 +217,16 @@ Value mc_get_url(Runtime& rt, CallInfo& call) {
 
 Value mc_load_variables(Runtime& rt, CallInfo& call) {
   CLIP_OR_RETURN(Value());
-  engine_of(rt).get_url(clip, rt.to_string(call.arg(0)).str(), "", method_arg(rt, call.arg(1)), true,
-                        true);
+  engine_of(rt).get_url(clip, rt.to_string(call.arg(0)).str(), "", method_arg(rt, call.arg(1)),
+                        true, true);
   return Value();
 }
 
 Value mc_load_movie(Runtime& rt, CallInfo& call) {
   CLIP_OR_RETURN(Value());
-  engine_of(rt).get_url(clip, rt.to_string(call.arg(0)).str(), engine_of(rt).target_path(clip).str(),
-                        method_arg(rt, call.arg(1)), false, true);
+  engine_of(rt).get_url(clip, rt.to_string(call.arg(0)).str(),
+                        engine_of(rt).target_path(clip).str(), method_arg(rt, call.arg(1)), false,
+                        true);
   return Value();
 }
 
@@ -274,7 +278,8 @@ render::Rgba color_from(Runtime& rt, const Value& rgb, const Value& alpha) {
   if (std::isnan(a)) a = 100;
   a = std::max(0.0, std::min(100.0, a));
   return render::Rgba{static_cast<uint8_t>((c >> 16) & 255), static_cast<uint8_t>((c >> 8) & 255),
-                      static_cast<uint8_t>(c & 255), static_cast<uint8_t>(std::lround(a * 255 / 100))};
+                      static_cast<uint8_t>(c & 255),
+                      static_cast<uint8_t>(std::lround(a * 255 / 100))};
 }
 
 // Fills follow the outline's direction: a counter-clockwise path has its
@@ -379,7 +384,8 @@ Value mc_begin_gradient_fill(Runtime& rt, CallInfo& call) {
   if (!m || colors.empty() || colors.size() != alphas.size() || colors.size() != ratios.size())
     return Value();
   render::FillStyle fill;
-  fill.type = type == "radial" ? render::FillStyle::radial_gradient : render::FillStyle::linear_gradient;
+  fill.type =
+      type == "radial" ? render::FillStyle::radial_gradient : render::FillStyle::linear_gradient;
   for (size_t i = 0; i < colors.size() && i < 15; ++i) {
     render::GradientStop s;
     double r = rt.to_number(ratios[i]);
@@ -534,12 +540,17 @@ Value global_set_interval(Runtime& rt, CallInfo& call, bool repeat) {
   double interval = rt.to_number(call.arg(next));
   std::vector<Value> args;
   for (size_t i = next + 1; i < call.count; ++i) args.push_back(call.args[i]);
-  int id = e.add_timer(target, method, std::isnan(interval) ? 0 : interval, std::move(args), repeat);
+  int id =
+      e.add_timer(target, method, std::isnan(interval) ? 0 : interval, std::move(args), repeat);
   return id ? Value::number(id) : Value();
 }
 
-Value global_set_interval_repeat(Runtime& rt, CallInfo& call) { return global_set_interval(rt, call, true); }
-Value global_set_timeout(Runtime& rt, CallInfo& call) { return global_set_interval(rt, call, false); }
+Value global_set_interval_repeat(Runtime& rt, CallInfo& call) {
+  return global_set_interval(rt, call, true);
+}
+Value global_set_timeout(Runtime& rt, CallInfo& call) {
+  return global_set_interval(rt, call, false);
+}
 
 Value global_clear_interval(Runtime& rt, CallInfo& call) {
   double id = rt.to_number(call.arg(0));

@@ -37,9 +37,7 @@ Value number_to_string(Runtime& rt, CallInfo& call) {
   return Value(number_to_radix_string(self.as_number(), radix));
 }
 
-Value number_value_of(Runtime&, CallInfo& call) {
-  return primitive_of(call, ObjectClass::number);
-}
+Value number_value_of(Runtime&, CallInfo& call) { return primitive_of(call, ObjectClass::number); }
 
 // --- Boolean
 
@@ -66,10 +64,10 @@ double arg_number(Runtime& rt, CallInfo& call, size_t i) {
   return i < call.count ? rt.to_number(call.args[i]) : std::nan("");
 }
 
-#define MATH1(name, expr)                            \
-  Value math_##name(Runtime& rt, CallInfo& call) {   \
-    double x = arg_number(rt, call, 0);              \
-    return Value::number(expr);                      \
+#define MATH1(name, expr)                          \
+  Value math_##name(Runtime& rt, CallInfo& call) { \
+    double x = arg_number(rt, call, 0);            \
+    return Value::number(expr);                    \
   }
 MATH1(abs, std::fabs(x))
 MATH1(acos, std::acos(x))
@@ -234,8 +232,8 @@ Value unescape(Runtime& rt, CallInfo& call) {
   std::string s = rt.to_string(call.arg(0)).str();
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() &&
-        digit_value(s[i + 1]) < 16 && digit_value(s[i + 2]) < 16) {
+    if (s[i] == '%' && i + 2 < s.size() && digit_value(s[i + 1]) < 16 &&
+        digit_value(s[i + 2]) < 16) {
       out += static_cast<char>(digit_value(s[i + 1]) * 16 + digit_value(s[i + 2]));
       i += 2;
     } else {
@@ -278,11 +276,11 @@ void install_math_builtins(Runtime& rt) {
   Object* math = rt.make_object();
   rt.global()->define("Math", Value::object(math), kDontEnum);
   const std::pair<const char*, NativeFunction> functions[] = {
-      {"abs", math_abs},   {"acos", math_acos},   {"asin", math_asin}, {"atan", math_atan},
-      {"atan2", math_atan2}, {"ceil", math_ceil}, {"cos", math_cos},   {"exp", math_exp},
-      {"floor", math_floor}, {"log", math_log},   {"max", math_max},   {"min", math_min},
-      {"pow", math_pow},   {"random", math_random}, {"round", math_round}, {"sin", math_sin},
-      {"sqrt", math_sqrt}, {"tan", math_tan}};
+      {"abs", math_abs},     {"acos", math_acos},     {"asin", math_asin},   {"atan", math_atan},
+      {"atan2", math_atan2}, {"ceil", math_ceil},     {"cos", math_cos},     {"exp", math_exp},
+      {"floor", math_floor}, {"log", math_log},       {"max", math_max},     {"min", math_min},
+      {"pow", math_pow},     {"random", math_random}, {"round", math_round}, {"sin", math_sin},
+      {"sqrt", math_sqrt},   {"tan", math_tan}};
   for (const auto& f : functions) rt.add_method(math, f.first, f.second);
   const uint32_t constant = kHidden | kReadOnly;
   math->define("E", Value::number(2.718281828459045), constant);

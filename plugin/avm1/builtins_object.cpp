@@ -31,7 +31,7 @@ Value object_value_of(Runtime&, CallInfo& call) {
 
 Value object_has_own_property(Runtime& rt, CallInfo& call) {
   Object* o = call.this_object();
-  if (!o || call.count == 0) return Value::boolean(false);
+  if (!o) return Value::boolean(false);
   String name = rt.to_string(call.arg(0));
   Value ignored;
   if (o->get_native(rt, name, ignored) && o->object_class() != ObjectClass::array)
@@ -73,8 +73,10 @@ Value object_add_property(Runtime& rt, CallInfo& call) {
   p->value = Value();
   p->getter = getter;
   p->setter = setter;
-  if (!setter) p->flags |= kReadOnly;
-  else p->flags &= ~kReadOnly;
+  if (!setter)
+    p->flags |= kReadOnly;
+  else
+    p->flags &= ~kReadOnly;
   return Value::boolean(true);
 }
 
@@ -102,7 +104,8 @@ Value object_unwatch(Runtime& rt, CallInfo& call) {
   if (!o) return Value::boolean(false);
   Property* p = o->find_own("__watches__", true);
   Object* watches = p ? p->value.as_object() : nullptr;
-  return Value::boolean(watches && watches->remove_own(rt.to_string(call.arg(0)), rt.case_sensitive()));
+  return Value::boolean(watches &&
+                        watches->remove_own(rt.to_string(call.arg(0)), rt.case_sensitive()));
 }
 
 Value object_register_class(Runtime& rt, CallInfo& call) {
@@ -172,8 +175,8 @@ Value as_set_prop_flags(Runtime& rt, CallInfo& call) {
     size_t from = 0;
     for (;;) {
       size_t comma = text.find(',', from);
-      list.push_back(String(text.substr(from, comma == std::string::npos ? std::string::npos
-                                                                          : comma - from)));
+      list.push_back(
+          String(text.substr(from, comma == std::string::npos ? std::string::npos : comma - from)));
       if (comma == std::string::npos) break;
       from = comma + 1;
     }
@@ -248,7 +251,30 @@ Value broadcaster_initialize(Runtime& rt, CallInfo& call) {
   return Value();
 }
 
+// Error: a message and a name, and a toString that gives the message.
+Value error_constructor(Runtime& rt, CallInfo& call) {
+  Object* o = call.this_object();
+  if (o && call.count > 0 && !call.arg(0).is_undefined())
+    rt.set_property(o, "message", call.arg(0));
+  return Value();
+}
+
+Value error_to_string(Runtime& rt, CallInfo& call) {
+  Object* o = call.this_object();
+  if (!o) return Value();
+  return rt.get_property(o, "message");
+}
+
 }  // namespace
+
+void install_error_builtins(Runtime& rt) {
+  Object* proto = rt.make_object();
+  FunctionObject* ctor = rt.make_class(error_constructor, proto);
+  proto->define("name", Value("Error"), kHidden);
+  proto->define("message", Value("Error"), kHidden);
+  rt.add_method(proto, "toString", error_to_string);
+  rt.global()->define("Error", Value::object(ctor), kDontEnum);
+}
 
 void install_object_builtins(Runtime& rt) {
   WellKnown& k = rt.known();

@@ -25,10 +25,14 @@ Value stage_height(Runtime& rt, CallInfo&) { return Value::number(engine_of(rt).
 
 Value stage_scale_mode(Runtime& rt, CallInfo&) {
   switch (engine_of(rt).player().options().scale) {
-    case npfp::ScaleMode::no_border: return Value("noBorder");
-    case npfp::ScaleMode::exact_fit: return Value("exactFit");
-    case npfp::ScaleMode::no_scale: return Value("noScale");
-    default: return Value("showAll");
+    case npfp::ScaleMode::no_border:
+      return Value("noBorder");
+    case npfp::ScaleMode::exact_fit:
+      return Value("exactFit");
+    case npfp::ScaleMode::no_scale:
+      return Value("noScale");
+    default:
+      return Value("showAll");
   }
 }
 
@@ -86,7 +90,9 @@ Value key_is_down(Runtime& rt, CallInfo& call) {
   return Value::boolean(engine_of(rt).key_is_down(static_cast<uint32_t>(rt.to_int32(call.arg(0)))));
 }
 Value key_get_code(Runtime& rt, CallInfo&) { return Value::number(engine_of(rt).last_key_code()); }
-Value key_get_ascii(Runtime& rt, CallInfo&) { return Value::number(engine_of(rt).last_key_ascii()); }
+Value key_get_ascii(Runtime& rt, CallInfo&) {
+  return Value::number(engine_of(rt).last_key_ascii());
+}
 Value key_is_toggled(Runtime&, CallInfo&) { return Value::boolean(false); }
 
 // --- Mouse
@@ -112,9 +118,8 @@ ClipObject* color_target(Runtime& rt, CallInfo& call) {
   Object* o = target.as_object();
   if (o && o->is_clip()) return engine_of(rt).live(o);
   if (target.is_string()) {
-    ClipObject* base = static_cast<ClipObject*>(rt.current_target() && rt.current_target()->is_clip()
-                                                    ? rt.current_target()
-                                                    : nullptr);
+    ClipObject* base = static_cast<ClipObject*>(
+        rt.current_target() && rt.current_target()->is_clip() ? rt.current_target() : nullptr);
     return engine_of(rt).resolve_path(base, target.string_text());
   }
   return nullptr;
@@ -179,7 +184,8 @@ Value color_set_transform(Runtime& rt, CallInfo& call) {
     if (!rt.find_property(t, name, v)) return;
     double n = rt.to_number(v);
     if (std::isnan(n)) n = 0;
-    slot = multiplier ? from_percent(n) : static_cast<int16_t>(std::max(-32768.0, std::min(32767.0, n)));
+    slot = multiplier ? from_percent(n)
+                      : static_cast<int16_t>(std::max(-32768.0, std::min(32767.0, n)));
   };
   field("ra", cx.mult_r, true);
   field("rb", cx.add_r, false);
@@ -248,8 +254,8 @@ Value matrix_to_string(Runtime& rt, CallInfo& call) {
   Object* self = call.this_object();
   if (!self) return Value();
   auto f = [&](const char* n) { return rt.to_string(rt.get_property(self, n)).str(); };
-  return Value("(a=" + f("a") + ", b=" + f("b") + ", c=" + f("c") + ", d=" + f("d") + ", tx=" + f("tx") +
-               ", ty=" + f("ty") + ")");
+  return Value("(a=" + f("a") + ", b=" + f("b") + ", c=" + f("c") + ", d=" + f("d") +
+               ", tx=" + f("tx") + ", ty=" + f("ty") + ")");
 }
 
 Value matrix_identity(Runtime& rt, CallInfo& call) {
@@ -336,8 +342,9 @@ Value color_transform_constructor(Runtime& rt, CallInfo& call) {
                          "redOffset",     "greenOffset",     "blueOffset",     "alphaOffset"};
   const double defaults[] = {1, 1, 1, 1, 0, 0, 0, 0};
   for (size_t i = 0; i < 8; ++i)
-    rt.set_property(self, names[i], call.count > i ? Value::number(rt.to_number(call.arg(i)))
-                                                   : Value::number(defaults[i]));
+    rt.set_property(
+        self, names[i],
+        call.count > i ? Value::number(rt.to_number(call.arg(i))) : Value::number(defaults[i]));
   return Value();
 }
 
@@ -360,9 +367,10 @@ Value transform_get_matrix(Runtime& rt, CallInfo& call) {
   ClipObject* c = transform_clip(rt, call);
   if (!c || !c->display) return Value();
   const render::Matrix& m = c->display->matrix;
-  Value ctor = rt.get_member(rt.get_member(rt.get_property(rt.global(), "flash"), "geom"), "Matrix");
-  Value args[6] = {Value::number(m.a),       Value::number(m.b),       Value::number(m.c),
-                   Value::number(m.d),       Value::number(m.tx / 20), Value::number(m.ty / 20)};
+  Value ctor =
+      rt.get_member(rt.get_member(rt.get_property(rt.global(), "flash"), "geom"), "Matrix");
+  Value args[6] = {Value::number(m.a), Value::number(m.b),       Value::number(m.c),
+                   Value::number(m.d), Value::number(m.tx / 20), Value::number(m.ty / 20)};
   return rt.construct(ctor, args, 6);
 }
 
@@ -401,7 +409,9 @@ Value transform_set_color(Runtime& rt, CallInfo& call) {
     double v = rt.to_number(rt.get_property(t, n));
     return std::isnan(v) ? 0.0 : v;
   };
-  auto clamp = [](double v) { return static_cast<int16_t>(std::max(-32768.0, std::min(32767.0, v))); };
+  auto clamp = [](double v) {
+    return static_cast<int16_t>(std::max(-32768.0, std::min(32767.0, v)));
+  };
   render::ColorTransform& cx = c->display->color_transform;
   cx.mult_r = clamp(f("redMultiplier") * 256);
   cx.mult_g = clamp(f("greenMultiplier") * 256);
@@ -496,9 +506,11 @@ void install_stage_builtins(Engine& engine) {
   rt.add_method(matrix_proto, "invert", matrix_invert);
   rt.add_method(matrix_proto, "transformPoint", matrix_transform_point);
   Object* cx_proto = rt.make_object();
-  geom->define("ColorTransform", Value::object(rt.make_class(color_transform_constructor, cx_proto)), 0);
+  geom->define("ColorTransform",
+               Value::object(rt.make_class(color_transform_constructor, cx_proto)), 0);
   Object* transform_proto = rt.make_object();
-  geom->define("Transform", Value::object(rt.make_class(transform_constructor, transform_proto)), 0);
+  geom->define("Transform", Value::object(rt.make_class(transform_constructor, transform_proto)),
+               0);
   add_accessor(rt, transform_proto, "matrix", transform_get_matrix, transform_set_matrix);
   add_accessor(rt, transform_proto, "colorTransform", transform_get_color, transform_set_color);
 }

@@ -73,7 +73,8 @@ Value string_constructor(Runtime& rt, CallInfo& call) {
 
 Value string_to_string(Runtime& rt, CallInfo& call) {
   Object* o = call.this_object();
-  if (o && o->object_class() == ObjectClass::string) return static_cast<PrimitiveObject*>(o)->primitive;
+  if (o && o->object_class() == ObjectClass::string)
+    return static_cast<PrimitiveObject*>(o)->primitive;
   if (call.this_value.is_string()) return call.this_value;
   return Value(rt.to_string(call.this_value));
 }
@@ -152,7 +153,7 @@ size_t clamp_relative(double v, size_t length) {
 Value string_slice(Runtime& rt, CallInfo& call) {
   Text t(self_text(rt, call), rt.version());
   size_t n = t.length();
-  if (call.count == 0) return Value(t.str());
+  if (call.count == 0) return Value();
   size_t from = clamp_relative(integer_arg(rt, call, 0, 0), n);
   size_t to = call.count > 1 && !call.arg(1).is_undefined()
                   ? clamp_relative(integer_arg(rt, call, 1, 0), n)
@@ -209,7 +210,8 @@ Value string_split(Runtime& rt, CallInfo& call) {
       size_t from = 0;
       for (;;) {
         size_t at = s.find(separator, from);
-        parts.push_back(Value(s.substr(from, at == std::string::npos ? std::string::npos : at - from)));
+        parts.push_back(
+            Value(s.substr(from, at == std::string::npos ? std::string::npos : at - from)));
         if (at == std::string::npos) break;
         from = at + separator.size();
       }
@@ -230,11 +232,15 @@ std::string change_case(const std::string& s, bool upper, int version) {
     size_t next;
     uint32_t c = character_at(s, i, &next, version);
     if (upper) {
-      if (c >= 'a' && c <= 'z') c -= 32;
-      else if ((c >= 0xE0 && c <= 0xFE && c != 0xF7) && version >= 6) c -= 32;
+      if (c >= 'a' && c <= 'z')
+        c -= 32;
+      else if ((c >= 0xE0 && c <= 0xFE && c != 0xF7) && version >= 6)
+        c -= 32;
     } else {
-      if (c >= 'A' && c <= 'Z') c += 32;
-      else if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) && version >= 6) c += 32;
+      if (c >= 'A' && c <= 'Z')
+        c += 32;
+      else if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) && version >= 6)
+        c += 32;
     }
     if (version < 6)
       out += static_cast<char>(c);

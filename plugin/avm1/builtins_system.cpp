@@ -49,9 +49,9 @@ String storage_name(Runtime& rt, const Value& v) {
 
 Value so_get_local(Runtime& rt, CallInfo& call) {
   if (call.count == 0 || rt.to_string(call.arg(0)).empty()) return Value::null();
-  Object* so = rt.make_object(rt.get_property(rt.get_property(rt.global(), "SharedObject").as_object(),
-                                              "prototype")
-                                  .as_object());
+  Object* so = rt.make_object(
+      rt.get_property(rt.get_property(rt.global(), "SharedObject").as_object(), "prototype")
+          .as_object());
   String name = storage_name(rt, call.arg(0));
   so->define("__name__", Value(name), kHidden);
   Object* data = rt.make_object();
@@ -86,7 +86,8 @@ Value so_clear(Runtime& rt, CallInfo& call) {
 Value so_get_size(Runtime& rt, CallInfo& call) {
   Object* self = call.this_object();
   if (!self) return Value::number(0);
-  return Value::number(static_cast<double>(external_value_xml(rt, rt.get_property(self, "data")).size()));
+  return Value::number(
+      static_cast<double>(external_value_xml(rt, rt.get_property(self, "data")).size()));
 }
 
 // --- LoadVars
@@ -107,8 +108,8 @@ Value lv_send_and_load(Runtime& rt, CallInfo& call) {
   std::string method = call.count > 2 ? rt.to_string(call.arg(2)).str() : "POST";
   rt.set_property(target, "loaded", Value::boolean(false));
   std::string body = rt.to_string(rt.call_method(Value::object(self), "toString", {})).str();
-  return Value::boolean(
-      engine_of(rt).load_into(target, rt.to_string(call.arg(0)).str(), fold_case(method) == "get" ? "GET" : "POST", body));
+  return Value::boolean(engine_of(rt).load_into(target, rt.to_string(call.arg(0)).str(),
+                                                fold_case(method) == "get" ? "GET" : "POST", body));
 }
 
 Value lv_send(Runtime& rt, CallInfo& call) {
@@ -116,7 +117,8 @@ Value lv_send(Runtime& rt, CallInfo& call) {
   if (!self) return Value::boolean(false);
   std::string body = rt.to_string(rt.call_method(Value::object(self), "toString", {})).str();
   engine_of(rt).host().navigate(rt.to_string(call.arg(0)).str(),
-                                call.count > 1 ? rt.to_string(call.arg(1)).str() : "_self", "POST", body);
+                                call.count > 1 ? rt.to_string(call.arg(1)).str() : "_self", "POST",
+                                body);
   return Value::boolean(true);
 }
 
@@ -136,8 +138,9 @@ Value lv_decode(Runtime& rt, CallInfo& call) {
     std::string pair = data.substr(from, amp == std::string::npos ? std::string::npos : amp - from);
     size_t eq = pair.find('=');
     if (!pair.empty())
-      rt.set_property(self, String(url_decode(pair.substr(0, eq))),
-                      Value(eq == std::string::npos ? std::string() : url_decode(pair.substr(eq + 1))));
+      rt.set_property(
+          self, String(url_decode(pair.substr(0, eq))),
+          Value(eq == std::string::npos ? std::string() : url_decode(pair.substr(eq + 1))));
     if (amp == std::string::npos) break;
     from = amp + 1;
   }
@@ -164,12 +167,13 @@ Value lv_bytes(Runtime&, CallInfo&) { return Value(); }
 Value tf_constructor(Runtime& rt, CallInfo& call) {
   Object* self = call.this_object();
   if (!self) return Value();
-  const char* names[] = {"font",        "size",       "color",       "bold",   "italic",
-                         "underline",   "url",        "target",      "align",  "leftMargin",
-                         "rightMargin", "indent",     "leading"};
+  const char* names[] = {"font",        "size",   "color",  "bold",  "italic",
+                         "underline",   "url",    "target", "align", "leftMargin",
+                         "rightMargin", "indent", "leading"};
   for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i)
     rt.set_property(self, names[i], i < call.count ? call.args[i] : Value::null());
-  for (const char* n : {"blockIndent", "bullet", "tabStops"}) rt.set_property(self, n, Value::null());
+  for (const char* n : {"blockIndent", "bullet", "tabStops"})
+    rt.set_property(self, n, Value::null());
   return Value();
 }
 
@@ -230,14 +234,21 @@ void install_system_builtins(Engine& engine) {
   Object* capabilities = rt.make_object();
   system->define("capabilities", Value::object(capabilities), kHidden);
   const std::pair<const char*, Value> caps[] = {
-      {"os", Value("Windows XP")},        {"version", Value("WIN 8,0,22,0")},
+      {"os", Value("Windows XP")},
+      {"version", Value("WIN 8,0,22,0")},
       {"manufacturer", Value("Macromedia Windows")},
-      {"playerType", Value("PlugIn")},    {"language", Value("en")},
-      {"screenResolutionX", Value::number(1024)}, {"screenResolutionY", Value::number(768)},
-      {"screenDPI", Value::number(72)},   {"screenColor", Value("color")},
-      {"hasAudio", Value::boolean(true)}, {"hasMP3", Value::boolean(true)},
-      {"hasVideoEncoder", Value::boolean(false)}, {"isDebugger", Value::boolean(false)},
-      {"localFileReadDisable", Value::boolean(false)}, {"avHardwareDisable", Value::boolean(true)},
+      {"playerType", Value("PlugIn")},
+      {"language", Value("en")},
+      {"screenResolutionX", Value::number(1024)},
+      {"screenResolutionY", Value::number(768)},
+      {"screenDPI", Value::number(72)},
+      {"screenColor", Value("color")},
+      {"hasAudio", Value::boolean(true)},
+      {"hasMP3", Value::boolean(true)},
+      {"hasVideoEncoder", Value::boolean(false)},
+      {"isDebugger", Value::boolean(false)},
+      {"localFileReadDisable", Value::boolean(false)},
+      {"avHardwareDisable", Value::boolean(true)},
   };
   for (const auto& c : caps) capabilities->define(c.first, c.second, kHidden);
   Object* security = rt.make_object();

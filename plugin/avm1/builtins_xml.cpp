@@ -75,12 +75,18 @@ bool is_ancestor(XmlNode* a, XmlNode* n) {
 bool XmlNode::get_native(Runtime& rt, const String& name, Value& out) {
   bool cs = rt.case_sensitive();
   auto is = [&](const char* n) { return name.same(n, cs); };
-  if (is("nodeType")) out = Value::number(type);
-  else if (is("nodeName")) out = this->name;
-  else if (is("nodeValue")) out = value;
-  else if (is("parentNode")) out = parent ? Value::object(parent) : Value::null();
-  else if (is("firstChild")) out = children.empty() ? Value::null() : Value::object(children.front());
-  else if (is("lastChild")) out = children.empty() ? Value::null() : Value::object(children.back());
+  if (is("nodeType"))
+    out = Value::number(type);
+  else if (is("nodeName"))
+    out = this->name;
+  else if (is("nodeValue"))
+    out = value;
+  else if (is("parentNode"))
+    out = parent ? Value::object(parent) : Value::null();
+  else if (is("firstChild"))
+    out = children.empty() ? Value::null() : Value::object(children.front());
+  else if (is("lastChild"))
+    out = children.empty() ? Value::null() : Value::object(children.back());
   else if (is("nextSibling") || is("previousSibling")) {
     int i = index_in_parent();
     int k = is("nextSibling") ? i + 1 : i - 1;
@@ -136,7 +142,8 @@ namespace {
 
 std::string serialize(Runtime& rt, XmlNode* n, int depth) {
   if (depth > 256) return std::string();
-  if (n->type == kTextNode) return n->value.is_string() ? xml_escape(n->value.string_text()) : std::string();
+  if (n->type == kTextNode)
+    return n->value.is_string() ? xml_escape(n->value.string_text()) : std::string();
   std::string out;
   bool element = n->name.is_string() && !n->name.string_text().empty();
   if (element) {
@@ -229,7 +236,8 @@ struct Parser {
         }
         std::string name = s.substr(at + 2, end - at - 2);
         while (!name.empty() && space(name.back())) name.pop_back();
-        if (current == document || !current->name.is_string() || current->name.string_text() != name) {
+        if (current == document || !current->name.is_string() ||
+            current->name.string_text() != name) {
           status = -10;
           return;
         }
@@ -318,7 +326,8 @@ Value node_insert_before(Runtime&, CallInfo& call) {
   XmlNode* self = self_node(call);
   XmlNode* child = node_of(call.arg(0));
   XmlNode* before = node_of(call.arg(1));
-  if (!self || !child || !before || before->parent != self || is_ancestor(child, self)) return Value();
+  if (!self || !child || !before || before->parent != self || is_ancestor(child, self))
+    return Value();
   detach(child);
   auto it = std::find(self->children.begin(), self->children.end(), before);
   child->parent = self;
@@ -416,7 +425,8 @@ Value xml_send_and_load(Runtime& rt, CallInfo& call) {
   if (!self || !target || !rt.engine()) return Value::boolean(false);
   rt.set_property(target, "loaded", Value::boolean(false));
   std::string body = serialize(rt, self, 0);
-  return Value::boolean(rt.engine()->load_into(target, rt.to_string(call.arg(0)).str(), "POST", body));
+  return Value::boolean(
+      rt.engine()->load_into(target, rt.to_string(call.arg(0)).str(), "POST", body));
 }
 
 Value xml_on_data(Runtime& rt, CallInfo& call) {

@@ -7,10 +7,11 @@ namespace avm1 {
 namespace {
 
 const char* const kPropertyNames[kPropCount] = {
-    "_x",       "_y",        "_xscale",     "_yscale",  "_currentframe", "_totalframes",
-    "_alpha",   "_visible",  "_width",      "_height",  "_rotation",     "_target",
-    "_framesloaded", "_name", "_droptarget", "_url",    "_highquality",  "_focusrect",
-    "_soundbuftime", "_quality", "_xmouse", "_ymouse"};
+    "_x",           "_y",           "_xscale",       "_yscale",       "_currentframe",
+    "_totalframes", "_alpha",       "_visible",      "_width",        "_height",
+    "_rotation",    "_target",      "_framesloaded", "_name",         "_droptarget",
+    "_url",         "_highquality", "_focusrect",    "_soundbuftime", "_quality",
+    "_xmouse",      "_ymouse"};
 
 }  // namespace
 
@@ -66,9 +67,7 @@ std::vector<ClipEventHandler> parse_clip_actions(const std::vector<uint8_t>& byt
 
 void ClipObject::trace_children(Tracer& t) { t.mark(parent); }
 
-int ClipObject::current_frame() const {
-  return timeline ? timeline->current_frame() + 1 : 0;
-}
+int ClipObject::current_frame() const { return timeline ? timeline->current_frame() + 1 : 0; }
 
 int ClipObject::total_frames() const {
   if (!timeline) return 0;

@@ -15,21 +15,36 @@ namespace {
 
 const char* method_for_event(uint32_t event) {
   switch (event) {
-    case kEventLoad: return "onLoad";
-    case kEventEnterFrame: return "onEnterFrame";
-    case kEventUnload: return "onUnload";
-    case kEventMouseMove: return "onMouseMove";
-    case kEventMouseDown: return "onMouseDown";
-    case kEventMouseUp: return "onMouseUp";
-    case kEventData: return "onData";
-    case kEventPress: return "onPress";
-    case kEventRelease: return "onRelease";
-    case kEventReleaseOutside: return "onReleaseOutside";
-    case kEventRollOver: return "onRollOver";
-    case kEventRollOut: return "onRollOut";
-    case kEventDragOver: return "onDragOver";
-    case kEventDragOut: return "onDragOut";
-    default: return nullptr;
+    case kEventLoad:
+      return "onLoad";
+    case kEventEnterFrame:
+      return "onEnterFrame";
+    case kEventUnload:
+      return "onUnload";
+    case kEventMouseMove:
+      return "onMouseMove";
+    case kEventMouseDown:
+      return "onMouseDown";
+    case kEventMouseUp:
+      return "onMouseUp";
+    case kEventData:
+      return "onData";
+    case kEventPress:
+      return "onPress";
+    case kEventRelease:
+      return "onRelease";
+    case kEventReleaseOutside:
+      return "onReleaseOutside";
+    case kEventRollOver:
+      return "onRollOver";
+    case kEventRollOut:
+      return "onRollOut";
+    case kEventDragOver:
+      return "onDragOver";
+    case kEventDragOut:
+      return "onDragOut";
+    default:
+      return nullptr;
   }
 }
 
@@ -105,7 +120,8 @@ ClipObject* Engine::make_clip(npfp::TimelineInstance* owner, npfp::DisplayObject
   c->timeline = o.sprite.get();
   c->swf_version = movie_version();
   c->created = ++creation_counter_;
-  if (o.name.empty() && kind != ObjectClass::text_field) o.name = "instance" + std::to_string(++instance_counter_);
+  if (o.name.empty() && kind != ObjectClass::text_field)
+    o.name = "instance" + std::to_string(++instance_counter_);
   o.script_object = c;
   if (o.clip_actions) {
     c->event_bytes = o.clip_actions;
@@ -256,7 +272,16 @@ void Engine::run_queue() {
     QueuedAction a = std::move(queue_.front());
     queue_.pop_front();
     running_item_ = true;
-    run_one(a);
+    try {
+      run_one(a);
+    } catch (ScriptThrow&) {
+      // Nothing caught it: that action ends, the queue goes on.
+    } catch (ScriptAbort&) {
+      if (runtime_->running()) {
+        running_item_ = running_queue_ = false;
+        throw;
+      }
+    }
     queue_newborns();
     running_item_ = false;
     for (size_t i = inserts_.size(); i-- > 0;) queue_.push_front(std::move(inserts_[i]));
@@ -269,8 +294,7 @@ void Engine::run_one(const QueuedAction& a) {
   ClipObject* c = a.clip;
   switch (a.kind) {
     case QueuedAction::frame_actions:
-      if (c && !c->removed)
-        runtime_->run_block(a.bytes, a.start, a.size, c, c->swf_version);
+      if (c && !c->removed) runtime_->run_block(a.bytes, a.start, a.size, c, c->swf_version);
       break;
     case QueuedAction::init_actions:
       runtime_->run_block(a.bytes, a.start, a.size, root_, movie_version());
@@ -344,9 +368,10 @@ void Engine::call_clip_method(ClipObject* clip, const String& name,
 void Engine::call_object_method(Object* o, const String& name, const std::vector<Value>& args) {
   if (!o) return;
   Value self = Value::object(o);
-  Value method = runtime_->get_property(o, name);
-  if (!runtime_->is_callable(method)) return;
   try {
+    // The lookup runs scripts too (getters, __resolve) and may throw.
+    Value method = runtime_->get_property(o, name);
+    if (!runtime_->is_callable(method)) return;
     runtime_->call(method, self, args);
   } catch (ScriptThrow&) {
   } catch (ScriptAbort&) {
@@ -493,14 +518,29 @@ void Engine::button_event(npfp::TimelineInstance& owner, npfp::DisplayObject& bu
   if (ClipObject* b = clip_of(button)) {
     const char* method = nullptr;
     switch (condition) {
-      case npfp::kCondIdleToOverUp: method = "onRollOver"; break;
-      case npfp::kCondOverUpToIdle: method = "onRollOut"; break;
-      case npfp::kCondOverUpToOverDown: method = "onPress"; break;
-      case npfp::kCondOverDownToOverUp: method = "onRelease"; break;
-      case npfp::kCondOutDownToIdle: method = "onReleaseOutside"; break;
-      case npfp::kCondOverDownToOutDown: method = "onDragOut"; break;
-      case npfp::kCondOutDownToOverDown: method = "onDragOver"; break;
-      default: break;
+      case npfp::kCondIdleToOverUp:
+        method = "onRollOver";
+        break;
+      case npfp::kCondOverUpToIdle:
+        method = "onRollOut";
+        break;
+      case npfp::kCondOverUpToOverDown:
+        method = "onPress";
+        break;
+      case npfp::kCondOverDownToOverUp:
+        method = "onRelease";
+        break;
+      case npfp::kCondOutDownToIdle:
+        method = "onReleaseOutside";
+        break;
+      case npfp::kCondOverDownToOutDown:
+        method = "onDragOut";
+        break;
+      case npfp::kCondOutDownToOverDown:
+        method = "onDragOver";
+        break;
+      default:
+        break;
     }
     if (method) {
       QueuedAction q;

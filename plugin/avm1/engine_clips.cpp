@@ -29,8 +29,9 @@ bool parse_level(const std::string& s, int& level) {
 
 void unite(render::Rect& out, bool& any, const render::Box& b) {
   if (b.empty() && b.x_max == b.x_min && b.y_max == b.y_min && b.x_min == 0 && b.y_min == 0) return;
-  render::Rect r{static_cast<int32_t>(std::floor(b.x_min)), static_cast<int32_t>(std::ceil(b.x_max)),
-                 static_cast<int32_t>(std::floor(b.y_min)), static_cast<int32_t>(std::ceil(b.y_max))};
+  render::Rect r{
+      static_cast<int32_t>(std::floor(b.x_min)), static_cast<int32_t>(std::ceil(b.x_max)),
+      static_cast<int32_t>(std::floor(b.y_min)), static_cast<int32_t>(std::ceil(b.y_max))};
   if (!any) {
     out = r;
     any = true;
@@ -117,7 +118,8 @@ ClipObject* Engine::resolve_path(ClipObject* base, const std::string& path) {
       size_t from = 0;
       for (;;) {
         size_t dot = part.find('.', from);
-        segments.push_back(part.substr(from, dot == std::string::npos ? std::string::npos : dot - from));
+        segments.push_back(
+            part.substr(from, dot == std::string::npos ? std::string::npos : dot - from));
         if (dot == std::string::npos) break;
         from = dot + 1;
       }
@@ -174,7 +176,8 @@ void Engine::goto_frame(ClipObject* clip, long frame, bool play) {
     t->stop();
   if (frame < 0) frame = 0;
   if (t->loaded_frames() == 0) return;
-  if (static_cast<size_t>(frame) >= t->loaded_frames()) frame = static_cast<long>(t->loaded_frames()) - 1;
+  if (static_cast<size_t>(frame) >= t->loaded_frames())
+    frame = static_cast<long>(t->loaded_frames()) - 1;
   if (t->goto_frame(static_cast<size_t>(frame))) redraw_ = true;
 }
 
@@ -327,7 +330,8 @@ Value Engine::get_clip_property(ClipObject* c, int index) {
       render::Rect r;
       if (!content_bounds(c, r)) return Value::number(0);
       render::Box b = render::transform_box(o->matrix, r);
-      return Value::number(index == kPropWidth ? (b.x_max - b.x_min) / 20 : (b.y_max - b.y_min) / 20);
+      return Value::number(index == kPropWidth ? (b.x_max - b.x_min) / 20
+                                               : (b.y_max - b.y_min) / 20);
     }
     case kPropTarget:
       return Value(slash_path(c));
@@ -393,7 +397,8 @@ void Engine::set_clip_property(ClipObject* c, int index, const Value& value) {
     }
     case kPropAlpha:
       if (std::isnan(v)) return;
-      o->color_transform.mult_a = static_cast<int16_t>(std::max(-32768.0, std::min(32767.0, v * 256 / 100)));
+      o->color_transform.mult_a =
+          static_cast<int16_t>(std::max(-32768.0, std::min(32767.0, v * 256 / 100)));
       o->script_transform = true;
       break;
     case kPropVisible:
@@ -450,7 +455,8 @@ struct BoundsWalker {
         if (auto* s = cache.shape(id)) unite(out, any, render::transform_box(m, s->bounds()));
         break;
       case npfp::CharacterKind::morph_shape:
-        if (auto* s = cache.morph_shape(id)) unite(out, any, render::transform_box(m, s->bounds_at(ratio)));
+        if (auto* s = cache.morph_shape(id))
+          unite(out, any, render::transform_box(m, s->bounds_at(ratio)));
         break;
       case npfp::CharacterKind::text:
         if (auto* s = cache.text(id)) unite(out, any, render::transform_box(m, s->bounds()));
@@ -525,8 +531,8 @@ const npfp::Character* Engine::exported(const String& name) {
   return nullptr;
 }
 
-ClipObject* Engine::attach(ClipObject* parent, const npfp::Character* definition, const String& name,
-                           int depth, Object* init) {
+ClipObject* Engine::attach(ClipObject* parent, const npfp::Character* definition,
+                           const String& name, int depth, Object* init) {
   if (!parent || !parent->timeline || !definition) return nullptr;
   npfp::DisplayObject* o =
       parent->timeline->add_script_object(depth + kDepthOffset, definition, name.str());

@@ -18,27 +18,43 @@ namespace {
 // The key code a button's key condition names for a virtual key.
 uint32_t button_key_for_virtual_key(uint32_t vk) {
   switch (vk) {
-    case 0x25: return 1;   // left
-    case 0x27: return 2;   // right
-    case 0x24: return 3;   // home
-    case 0x23: return 4;   // end
-    case 0x2D: return 5;   // insert
-    case 0x2E: return 6;   // delete
-    case 0x08: return 8;   // backspace
-    case 0x0D: return 13;  // enter
-    case 0x26: return 14;  // up
-    case 0x28: return 15;  // down
-    case 0x21: return 16;  // page up
-    case 0x22: return 17;  // page down
-    case 0x09: return 18;  // tab
-    case 0x1B: return 19;  // escape
-    default: return 0;
+    case 0x25:
+      return 1;  // left
+    case 0x27:
+      return 2;  // right
+    case 0x24:
+      return 3;  // home
+    case 0x23:
+      return 4;  // end
+    case 0x2D:
+      return 5;  // insert
+    case 0x2E:
+      return 6;  // delete
+    case 0x08:
+      return 8;  // backspace
+    case 0x0D:
+      return 13;  // enter
+    case 0x26:
+      return 14;  // up
+    case 0x28:
+      return 15;  // down
+    case 0x21:
+      return 16;  // page up
+    case 0x22:
+      return 17;  // page down
+    case 0x09:
+      return 18;  // tab
+    case 0x1B:
+      return 19;  // escape
+    default:
+      return 0;
   }
 }
 
 bool has_button_handlers(Runtime& rt, ClipObject* c) {
   for (const ClipEventHandler& h : c->events)
-    if (h.flags & (kEventPress | kEventRelease | kEventReleaseOutside | kEventRollOver | kEventRollOut))
+    if (h.flags &
+        (kEventPress | kEventRelease | kEventReleaseOutside | kEventRollOver | kEventRollOut))
       return true;
   for (const char* m : {"onPress", "onRelease", "onReleaseOutside", "onRollOver", "onRollOut"}) {
     Value v;
@@ -110,7 +126,8 @@ void Engine::clip_mouse_events(const npfp::InputEvent& e) {
     pressed_clip_ = found;
     send(found, kEventPress);
   } else if (e.type == npfp::InputEvent::mouse_up) {
-    if (pressed_clip_) send(pressed_clip_, found == pressed_clip_ ? kEventRelease : kEventReleaseOutside);
+    if (pressed_clip_)
+      send(pressed_clip_, found == pressed_clip_ ? kEventRelease : kEventReleaseOutside);
     pressed_clip_ = nullptr;
     if (found != hovered_clip_) {
       send(hovered_clip_, kEventRollOut);
@@ -163,7 +180,10 @@ void Engine::input(const npfp::InputEvent& e, const render::Matrix& to_movie) {
       else if (code >= 'A' && code <= 'Z')
         last_ascii_ = code + 32;
       else if (uint32_t k = button_key_for_virtual_key(code))
-        last_ascii_ = k == 13 || k == 8 || k == 19 || k == 18 ? (k == 19 ? 27 : k == 18 ? 9 : k) : 0;
+        last_ascii_ = k == 13 || k == 8 || k == 19 || k == 18 ? (k == 19   ? 27
+                                                                 : k == 18 ? 9
+                                                                           : k)
+                                                              : 0;
       dispatch_key(kEventKeyDown, "onKeyDown");
       if (uint32_t k = button_key_for_virtual_key(code)) {
         send_button_key(k);
@@ -206,7 +226,9 @@ void Engine::input(const npfp::InputEvent& e, const render::Matrix& to_movie) {
     pending.swap(queue_);
     for (QueuedAction& a : pending) {
       if (a.kind == QueuedAction::clip_event && a.event == kEventKeyPress) {
-        uint32_t key = e.type == npfp::InputEvent::character ? e.key : button_key_for_virtual_key(e.key & 0xFF);
+        uint32_t key = e.type == npfp::InputEvent::character
+                           ? e.key
+                           : button_key_for_virtual_key(e.key & 0xFF);
         running_item_ = true;
         run_event(a.clip, kEventKeyPress, static_cast<uint8_t>(key));
         running_item_ = false;
@@ -220,7 +242,9 @@ void Engine::input(const npfp::InputEvent& e, const render::Matrix& to_movie) {
   }
 }
 
-bool Engine::key_is_down(uint32_t code) const { return code < keys_down_.size() && keys_down_[code]; }
+bool Engine::key_is_down(uint32_t code) const {
+  return code < keys_down_.size() && keys_down_[code];
+}
 
 int Engine::stage_width() const {
   if (player_.options().scale == npfp::ScaleMode::no_scale) return player_.viewport_width();
@@ -259,14 +283,16 @@ int Engine::add_timer(Object* target, const Value& method, double interval, std:
                       bool repeat) {
   if (!target) return 0;
   if (!(interval >= 0)) interval = 0;
-  Timer t{next_timer_id_++, target, method, interval, timer_ms() + interval, std::move(args), repeat};
+  Timer t{next_timer_id_++,      target,          method, interval,
+          timer_ms() + interval, std::move(args), repeat};
   timers_.push_back(std::move(t));
   return timers_.back().id;
 }
 
 void Engine::remove_timer(int id) {
-  timers_.erase(std::remove_if(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; }),
-                timers_.end());
+  timers_.erase(
+      std::remove_if(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; }),
+      timers_.end());
 }
 
 void Engine::run_timers() {
@@ -277,7 +303,8 @@ void Engine::run_timers() {
       if (t.next <= now) due.push_back(t.id);
     if (due.empty()) break;
     for (int id : due) {
-      auto it = std::find_if(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; });
+      auto it =
+          std::find_if(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; });
       if (it == timers_.end()) continue;
       Timer t = *it;
       if (t.repeat) {
@@ -335,7 +362,8 @@ std::string url_decode(const std::string& s) {
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] == '+') {
       out += ' ';
-    } else if (s[i] == '%' && i + 2 < s.size() && hex_value(s[i + 1]) >= 0 && hex_value(s[i + 2]) >= 0) {
+    } else if (s[i] == '%' && i + 2 < s.size() && hex_value(s[i + 1]) >= 0 &&
+               hex_value(s[i + 2]) >= 0) {
       out += static_cast<char>(hex_value(s[i + 1]) * 16 + hex_value(s[i + 2]));
       i += 2;
     } else {
@@ -357,8 +385,8 @@ std::string encode_variables(Runtime& rt, Object* o) {
   return out;
 }
 
-void Engine::get_url(ClipObject* clip, const std::string& url, const std::string& target, int method,
-                     bool load_variables, bool load_target) {
+void Engine::get_url(ClipObject* clip, const std::string& url, const std::string& target,
+                     int method, bool load_variables, bool load_target) {
   if (url.size() >= 10 && equal_folded(url.substr(0, 10), "fscommand:")) {
     host_.fscommand(url.substr(10), target);
     return;
@@ -413,11 +441,13 @@ void Engine::load_finished(uint32_t request, bool ok, const std::string& data) {
     size_t from = 0;
     while (from <= data.size()) {
       size_t amp = data.find('&', from);
-      std::string pair = data.substr(from, amp == std::string::npos ? std::string::npos : amp - from);
+      std::string pair =
+          data.substr(from, amp == std::string::npos ? std::string::npos : amp - from);
       size_t eq = pair.find('=');
       if (!pair.empty())
-        runtime_->set_property(clip, String(url_decode(pair.substr(0, eq))),
-                               Value(eq == std::string::npos ? std::string() : url_decode(pair.substr(eq + 1))));
+        runtime_->set_property(
+            clip, String(url_decode(pair.substr(0, eq))),
+            Value(eq == std::string::npos ? std::string() : url_decode(pair.substr(eq + 1))));
       if (amp == std::string::npos) break;
       from = amp + 1;
     }
@@ -455,11 +485,16 @@ namespace {
 
 Value from_script_value(const npfp::ScriptValue& s) {
   switch (s.type) {
-    case npfp::ScriptValue::null: return Value::null();
-    case npfp::ScriptValue::boolean: return Value::boolean(s.boolean_value);
-    case npfp::ScriptValue::number: return Value::number(s.number_value);
-    case npfp::ScriptValue::string: return Value(s.string_value);
-    default: return Value();
+    case npfp::ScriptValue::null:
+      return Value::null();
+    case npfp::ScriptValue::boolean:
+      return Value::boolean(s.boolean_value);
+    case npfp::ScriptValue::number:
+      return Value::number(s.number_value);
+    case npfp::ScriptValue::string:
+      return Value(s.string_value);
+    default:
+      return Value();
   }
 }
 
@@ -491,12 +526,24 @@ bool Engine::add_callback(const String& name, const Value& instance, const Value
     } catch (ScriptAbort&) {
     }
     switch (answer.type()) {
-      case Type::null: result.type = npfp::ScriptValue::null; break;
-      case Type::boolean: result = npfp::ScriptValue::from_bool(answer.as_boolean()); break;
-      case Type::number: result = npfp::ScriptValue::from_number(answer.as_number()); break;
-      case Type::string: result = npfp::ScriptValue::from_string(answer.string_text()); break;
-      case Type::object: result = npfp::ScriptValue::from_string(runtime_->to_string(answer).str()); break;
-      default: result = npfp::ScriptValue(); break;
+      case Type::null:
+        result.type = npfp::ScriptValue::null;
+        break;
+      case Type::boolean:
+        result = npfp::ScriptValue::from_bool(answer.as_boolean());
+        break;
+      case Type::number:
+        result = npfp::ScriptValue::from_number(answer.as_number());
+        break;
+      case Type::string:
+        result = npfp::ScriptValue::from_string(answer.string_text());
+        break;
+      case Type::object:
+        result = npfp::ScriptValue::from_string(runtime_->to_string(answer).str());
+        break;
+      default:
+        result = npfp::ScriptValue();
+        break;
     }
     run_queue();
     redraw_ = true;
@@ -521,27 +568,48 @@ bool Engine::text_get(ClipObject* field, const String& name, Value& out) {
   TextFieldState& t = *field->text;
   bool cs = runtime_->case_sensitive();
   auto is = [&](const char* n) { return name.same(n, cs); };
-  if (is("text")) out = Value(plain_text(t));
-  else if (is("htmlText")) out = Value(t.text);
-  else if (is("length")) out = Value::number(static_cast<double>(character_count(plain_text(t), runtime_->version())));
-  else if (is("variable")) out = t.variable.empty() ? Value::null() : Value(t.variable);
-  else if (is("html")) out = Value::boolean(t.html);
-  else if (is("multiline")) out = Value::boolean(t.multiline);
-  else if (is("wordWrap")) out = Value::boolean(t.word_wrap);
-  else if (is("password")) out = Value::boolean(t.password);
-  else if (is("selectable")) out = Value::boolean(t.selectable);
-  else if (is("border")) out = Value::boolean(t.border);
-  else if (is("background")) out = Value::boolean(t.background);
-  else if (is("embedFonts")) out = Value::boolean(t.embed_fonts);
-  else if (is("textColor")) out = Value::number(t.text_color);
-  else if (is("borderColor")) out = Value::number(t.border_color);
-  else if (is("backgroundColor")) out = Value::number(t.background_color);
-  else if (is("maxChars")) out = t.max_chars ? Value::number(t.max_chars) : Value::null();
-  else if (is("scroll") || is("hscroll")) out = Value::number(is("scroll") ? 1 : 0);
-  else if (is("maxscroll")) out = Value::number(1);
-  else if (is("type")) out = Value("dynamic");
-  else if (is("autoSize")) out = Value(t.auto_size ? "left" : "none");
-  else return false;
+  if (is("text"))
+    out = Value(plain_text(t));
+  else if (is("htmlText"))
+    out = Value(t.text);
+  else if (is("length"))
+    out = Value::number(static_cast<double>(character_count(plain_text(t), runtime_->version())));
+  else if (is("variable"))
+    out = t.variable.empty() ? Value::null() : Value(t.variable);
+  else if (is("html"))
+    out = Value::boolean(t.html);
+  else if (is("multiline"))
+    out = Value::boolean(t.multiline);
+  else if (is("wordWrap"))
+    out = Value::boolean(t.word_wrap);
+  else if (is("password"))
+    out = Value::boolean(t.password);
+  else if (is("selectable"))
+    out = Value::boolean(t.selectable);
+  else if (is("border"))
+    out = Value::boolean(t.border);
+  else if (is("background"))
+    out = Value::boolean(t.background);
+  else if (is("embedFonts"))
+    out = Value::boolean(t.embed_fonts);
+  else if (is("textColor"))
+    out = Value::number(t.text_color);
+  else if (is("borderColor"))
+    out = Value::number(t.border_color);
+  else if (is("backgroundColor"))
+    out = Value::number(t.background_color);
+  else if (is("maxChars"))
+    out = t.max_chars ? Value::number(t.max_chars) : Value::null();
+  else if (is("scroll") || is("hscroll"))
+    out = Value::number(is("scroll") ? 1 : 0);
+  else if (is("maxscroll"))
+    out = Value::number(1);
+  else if (is("type"))
+    out = Value("dynamic");
+  else if (is("autoSize"))
+    out = Value(t.auto_size ? "left" : "none");
+  else
+    return false;
   return true;
 }
 
@@ -580,7 +648,8 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
     std::string s = runtime_->to_string(value).str();
     t.text = is("text") && t.html ? xml_escape(s) : s;
     field->display->script_text = std::make_shared<const std::string>(t.text);
-    if (!t.variable.empty() && field->parent) runtime_->set_property(field->parent, t.variable, Value(s));
+    if (!t.variable.empty() && field->parent)
+      runtime_->set_property(field->parent, t.variable, Value(s));
     redraw_ = true;
   } else if (is("variable")) {
     t.variable = value.is_nullish() ? String() : runtime_->to_string(value);
@@ -609,7 +678,8 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
   } else if (is("maxChars")) {
     t.max_chars = value.is_nullish() ? 0 : runtime_->to_int32(value);
   } else if (is("autoSize")) {
-    t.auto_size = !(value.is_string() && value.string_text() == "none") && runtime_->to_boolean(value);
+    t.auto_size =
+        !(value.is_string() && value.string_text() == "none") && runtime_->to_boolean(value);
   } else if (is("length") || is("maxscroll") || is("type") || is("scroll") || is("hscroll")) {
     // read-only here
   } else {

@@ -372,8 +372,8 @@ struct Interpreter {
   // Calls object[name] (or the object itself for an empty name), with
   // `super` following where the method was found.
   Value call_method(const Value& object, const Value& name_value, const std::vector<Value>& args) {
-    bool no_name = name_value.is_undefined() ||
-                   (name_value.is_string() && name_value.string_text().empty());
+    bool no_name =
+        name_value.is_undefined() || (name_value.is_string() && name_value.string_text().empty());
     Object* o = object.as_object();
     if (o && o->object_class() == ObjectClass::super_reference) {
       auto* s = static_cast<SuperObject*>(o);
@@ -413,8 +413,8 @@ struct Interpreter {
       method = rt.get_member(object, name);
     }
     if (!rt.is_callable(method)) return Value();
-    return rt.call_with_super(static_cast<FunctionObject*>(method.as_object()), object,
-                              args.data(), args.size(), holder, false);
+    return rt.call_with_super(static_cast<FunctionObject*>(method.as_object()), object, args.data(),
+                              args.size(), holder, false);
   }
 
   // Looks `name` up from `start` along the chain; `holder` is where it was
@@ -429,7 +429,8 @@ struct Interpreter {
     }
     bool cs = rt.case_sensitive();
     int guard = 0;
-    for (Object* cur = start; cur && guard < 256; cur = cur->proto(), ++guard) {
+    for (Object* cur = start; cur; cur = cur->proto(), ++guard) {
+      if (guard > 256) throw ScriptAbort();  // a chain this deep ends the script
       Property* p = cur->find_own(name, cs);
       if (p && visible_to(p->flags, rt.version())) {
         holder = cur;
@@ -575,7 +576,8 @@ namespace {
 double random_number(double max) {
   static std::mt19937 generator(12345);
   if (!(max >= 1)) return 0;
-  std::uniform_int_distribution<uint32_t> d(0, static_cast<uint32_t>(std::min(max, 4294967295.0)) - 1);
+  std::uniform_int_distribution<uint32_t> d(0,
+                                            static_cast<uint32_t>(std::min(max, 4294967295.0)) - 1);
   return d(generator);
 }
 
@@ -723,7 +725,9 @@ void Interpreter::step(const ActionRecord& r) {
       double index = rt.to_number(f.pop());
       Value t = f.pop();
       ClipObject* c = nullptr;
-      if (e) c = (t.is_string() && t.string_text().empty()) ? target_clip() : e->resolve_target(base_clip(), t);
+      if (e)
+        c = (t.is_string() && t.string_text().empty()) ? target_clip()
+                                                       : e->resolve_target(base_clip(), t);
       if (!c || std::isnan(index) || index < 0 || index >= kPropCount) {
         f.push(Value());
         break;
@@ -736,7 +740,9 @@ void Interpreter::step(const ActionRecord& r) {
       double index = rt.to_number(f.pop());
       Value t = f.pop();
       ClipObject* c = nullptr;
-      if (e) c = (t.is_string() && t.string_text().empty()) ? target_clip() : e->resolve_target(base_clip(), t);
+      if (e)
+        c = (t.is_string() && t.string_text().empty()) ? target_clip()
+                                                       : e->resolve_target(base_clip(), t);
       if (c && !std::isnan(index) && index >= 0 && index < kPropCount)
         e->set_clip_property(c, static_cast<int>(index), value);
       break;
@@ -816,10 +822,11 @@ void Interpreter::step(const ActionRecord& r) {
     case kActionMBCharToAscii: {
       String s = rt.to_string(f.pop());
       if (s.empty()) {
-        f.push(v >= 7 ? Value::number(std::nan("")) : Value::number(0));
+        f.push(Value::number(0));
         break;
       }
-      f.push(Value::number(character_at(s.str(), 0, nullptr, r.code == kActionMBCharToAscii ? 6 : v)));
+      // Texts are UTF-8 inside the player whatever the code's version.
+      f.push(Value::number(character_at(s.str(), 0, nullptr, 6)));
       break;
     }
     case kActionAsciiToChar:
@@ -830,10 +837,7 @@ void Interpreter::step(const ActionRecord& r) {
         f.push(Value(""));
         break;
       }
-      if (v < 6 && r.code == kActionAsciiToChar)
-        s += static_cast<char>(code & 0xFF);
-      else
-        append_utf8(s, code);
+      append_utf8(s, code);
       f.push(Value(s));
       break;
     }
@@ -866,8 +870,7 @@ void Interpreter::step(const ActionRecord& r) {
       std::vector<Value> args = pop_arguments(rt.to_number(f.pop()));
       Value fn = get_variable(name);
       Value result;
-      if (rt.is_callable(fn))
-        result = rt.call(fn, this_for_call(name), args.data(), args.size());
+      if (rt.is_callable(fn)) result = rt.call(fn, this_for_call(name), args.data(), args.size());
       f.push(result);
       break;
     }
@@ -978,8 +981,8 @@ void Interpreter::step(const ActionRecord& r) {
       if (o && o->object_class() == ObjectClass::super_reference) {
         auto* s = static_cast<SuperObject*>(o);
         Object* holder = nullptr;
-        f.push(find_with_holder(s->prototype ? s->prototype->proto() : nullptr,
-                                rt.to_string(name), s->this_object, holder));
+        f.push(find_with_holder(s->prototype ? s->prototype->proto() : nullptr, rt.to_string(name),
+                                s->this_object, holder));
         break;
       }
       f.push(rt.get_member(object, rt.to_string(name)));
@@ -1278,8 +1281,8 @@ void Interpreter::step(const ActionRecord& r) {
     case kActionIf: {
       int16_t offset = static_cast<int16_t>(in.u16());
       Value cond = f.pop();
-      bool taken = v < 5 ? rt.to_number(cond) != 0 && !std::isnan(rt.to_number(cond))
-                         : rt.to_boolean(cond);
+      bool taken =
+          v < 5 ? rt.to_number(cond) != 0 && !std::isnan(rt.to_number(cond)) : rt.to_boolean(cond);
       if (in.ok && taken) jump_to(static_cast<long>(r.next) + offset);
       break;
     }
@@ -1404,8 +1407,7 @@ Value Runtime::run_function(FunctionObject* fn, const Value& this_value, const V
       while (root && root->parent) root = root->parent;
       if (!root && engine_) root = engine_->root_clip();
       preload(kPreloadRoot, Value::object(root));
-      preload(kPreloadParent,
-              target && target->parent ? Value::object(target->parent) : Value());
+      preload(kPreloadParent, target && target->parent ? Value::object(target->parent) : Value());
     }
     preload(kPreloadGlobal, Value::object(known_.global));
   }
@@ -1429,6 +1431,8 @@ Object* Runtime::current_target() const {
   return current_->target_lost ? current_->original_target : current_->target;
 }
 
-Object* Runtime::current_this() const { return current_ ? current_->this_value.as_object() : nullptr; }
+Object* Runtime::current_this() const {
+  return current_ ? current_->this_value.as_object() : nullptr;
+}
 
 }  // namespace avm1

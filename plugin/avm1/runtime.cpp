@@ -17,9 +17,7 @@ double number_arg(Runtime& rt, const CallInfo& call, size_t i, double missing) {
   return i < call.count ? rt.to_number(call.args[i]) : missing;
 }
 
-String string_arg(Runtime& rt, const CallInfo& call, size_t i) {
-  return rt.to_string(call.arg(i));
-}
+String string_arg(Runtime& rt, const CallInfo& call, size_t i) { return rt.to_string(call.arg(i)); }
 
 namespace {
 
@@ -27,8 +25,7 @@ Value empty_function(Runtime&, CallInfo&) { return Value(); }
 
 }  // namespace
 
-Runtime::Runtime(int movie_version)
-    : movie_version_(movie_version), version_(movie_version) {
+Runtime::Runtime(int movie_version) : movie_version_(movie_version), version_(movie_version) {
   registers.resize(4);
   // The two roots of every chain first: Object.prototype has no prototype,
   // functions inherit from Function.prototype.
@@ -47,6 +44,7 @@ Runtime::~Runtime() = default;
 void Runtime::install_builtins() {
   install_object_builtins(*this);
   install_function_builtins(*this);
+  install_error_builtins(*this);
   install_array_builtins(*this);
   install_string_builtins(*this);
   install_number_builtins(*this);
@@ -121,9 +119,10 @@ Object* Runtime::wrap(const Value& primitive) {
       auto* o = heap_.make<PrimitiveObject>(ObjectClass::string);
       o->set_proto(known_.string_prototype);
       o->primitive = primitive;
-      o->define("length",
-                Value::number(static_cast<double>(character_count(primitive.string_text(), version_))),
-                kHidden | kReadOnly);
+      o->define(
+          "length",
+          Value::number(static_cast<double>(character_count(primitive.string_text(), version_))),
+          kHidden | kReadOnly);
       return o;
     }
     default:
@@ -198,8 +197,9 @@ String Runtime::to_string(const Value& v) {
 Value Runtime::to_primitive(const Value& v, Hint hint) {
   Object* o = v.as_object();
   if (!o) return v;
-  if (o->object_class() == ObjectClass::movieclip && engine_)
-    return Value(engine_->target_path(o));
+  if (o->object_class() == ObjectClass::super_reference)
+    return to_primitive(static_cast<SuperObject*>(o)->this_object, hint);
+  if (o->object_class() == ObjectClass::movieclip && engine_) return Value(engine_->target_path(o));
   if (hint == Hint::none && o->object_class() == ObjectClass::date) hint = Hint::string;
   const char* first = hint == Hint::string ? "toString" : "valueOf";
   const char* second = hint == Hint::string ? "valueOf" : "toString";
@@ -352,7 +352,8 @@ bool Runtime::find_property(Object* o, const String& name, Value& out) {
   if (o->get_native(*this, name, out)) return true;
   bool cs = case_sensitive();
   int guard = 0;
-  for (Object* cur = o; cur && guard < 256; cur = cur->proto(), ++guard) {
+  for (Object* cur = o; cur; cur = cur->proto(), ++guard) {
+    if (guard > 256) throw ScriptAbort();  // a chain this deep ends the script
     Property* p = cur->find_own(name, cs);
     if (p && visible_to(p->flags, version_)) {
       if (p->getter) {
@@ -392,9 +393,9 @@ Value Runtime::get_member(const Value& object, const String& name) {
       [[fallthrough]];
     case Type::number:
     case Type::boolean: {
-      Object* proto = object.is_string()    ? known_.string_prototype
-                      : object.is_number()  ? known_.number_prototype
-                                            : known_.boolean_prototype;
+      Object* proto = object.is_string()   ? known_.string_prototype
+                      : object.is_number() ? known_.number_prototype
+                                           : known_.boolean_prototype;
       if (!proto) return Value();
       bool cs = case_sensitive();
       int guard = 0;
@@ -427,7 +428,8 @@ void Runtime::set_property(Object* o, const String& name, const Value& given) {
     if (w && !w->find_own("busy", true)) {
       Value old;
       find_property(o, name, old);
-      Value callback = w->find_own("callback", true) ? w->find_own("callback", true)->value : Value();
+      Value callback =
+          w->find_own("callback", true) ? w->find_own("callback", true)->value : Value();
       Value data = w->find_own("data", true) ? w->find_own("data", true)->value : Value();
       w->define("busy", Value::boolean(true), 0);
       std::vector<Value> args{Value(name), old, value, data};
@@ -457,8 +459,9 @@ void Runtime::set_property(Object* o, const String& name, const Value& given) {
     return;
   }
   // An accessor further up the chain takes the write.
-  int guard = 0;
-  for (Object* cur = o->proto(); cur && guard < 256; cur = cur->proto(), ++guard) {
+  int guard = 1;
+  for (Object* cur = o->proto(); cur; cur = cur->proto(), ++guard) {
+    if (guard > 256) throw ScriptAbort();  // a chain this deep ends the script
     Property* q = cur->find_own(name, cs);
     if (!q || !visible_to(q->flags, version_)) continue;
     if (q->getter || q->setter) {
@@ -485,7 +488,8 @@ bool Runtime::has_property(Object* o, const String& name) {
   if (o->get_native(*this, name, ignored)) return true;
   bool cs = case_sensitive();
   int guard = 0;
-  for (Object* cur = o; cur && guard < 256; cur = cur->proto(), ++guard) {
+  for (Object* cur = o; cur; cur = cur->proto(), ++guard) {
+    if (guard > 256) throw ScriptAbort();  // a chain this deep ends the script
     Property* p = cur->find_own(name, cs);
     if (p && visible_to(p->flags, version_)) return true;
     if (cur == o && o->get_late(*this, name, ignored)) return true;
@@ -560,8 +564,13 @@ Value Runtime::call_method(const Value& object, const String& name,
   return call(method, object, args.data(), args.size());
 }
 
-Value Runtime::call_with_super(FunctionObject* f, const Value& this_value, const Value* args,
+Value Runtime::call_with_super(FunctionObject* f, const Value& given_this, const Value* args,
                                size_t count, Object* super_prototype, bool constructing) {
+  // `super` passed on as a value stands for the object it was made for.
+  Object* t = given_this.as_object();
+  const Value& this_value = t && t->object_class() == ObjectClass::super_reference
+                                ? static_cast<SuperObject*>(t)->this_object
+                                : given_this;
   if (f->is_native()) {
     if (depth_ >= max_call_depth) throw ScriptAbort();
     CallInfo call;

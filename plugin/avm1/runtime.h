@@ -163,8 +163,8 @@ class Runtime {
     return construct(constructor, args.data(), args.size());
   }
   // A call where `super` stands for `super_prototype` (method lookups).
-  Value call_with_super(FunctionObject* f, const Value& this_value, const Value* args,
-                        size_t count, Object* super_prototype, bool constructing);
+  Value call_with_super(FunctionObject* f, const Value& this_value, const Value* args, size_t count,
+                        Object* super_prototype, bool constructing);
   bool is_callable(const Value& v) const {
     Object* o = v.as_object();
     return o && o->is_function();
@@ -222,6 +222,7 @@ class Runtime {
 
 // Installers of the built-in classes (builtins_*.cpp).
 void install_object_builtins(Runtime& rt);
+void install_error_builtins(Runtime& rt);
 void install_function_builtins(Runtime& rt);
 void install_array_builtins(Runtime& rt);
 void install_string_builtins(Runtime& rt);

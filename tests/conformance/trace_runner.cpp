@@ -4,6 +4,7 @@
 // missing folder is reported and counts as a pass of nothing.
 //   trace_runner [folder] [--frames N] [--filter TEXT] [--verbose] [--show NAME]
 //                [--disassemble NAME] [--jobs N]
+//                [--dump DIR] (writes each movie's output to DIR/NAME.out)
 #include <dirent.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -155,6 +156,7 @@ int main(int argc, char** argv) {
   std::string filter, show, disassemble;
   bool verbose = false;
   int parallel = 1;
+  std::string dump;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--frames" && i + 1 < argc)
@@ -167,6 +169,8 @@ int main(int argc, char** argv) {
       disassemble = argv[++i];
     else if (a == "--verbose")
       verbose = true;
+    else if (a == "--dump" && i + 1 < argc)
+      dump = argv[++i];
     else if (a == "--jobs" && i + 1 < argc)
       parallel = std::max(1, std::atoi(argv[++i]));
     else
@@ -212,6 +216,9 @@ int main(int argc, char** argv) {
     std::string output, failure;
     bool ran = finish_child(c, status, output, failure);
     bool ok = ran && output == job.expected;
+    if (!dump.empty()) {
+      std::ofstream(dump + "/" + job.name + ".out", std::ios::binary) << output;
+    }
     if (ok) ++passed;
     if (!show.empty()) {
       std::cout << "---- expected\n" << job.expected << "---- got\n" << output;
