@@ -27,6 +27,10 @@ struct RowRun {
   int32_t right = 0;
 };
 
+inline bool operator==(const RowRun& a, const RowRun& b) {
+  return a.y == b.y && a.left == b.left && a.right == b.right;
+}
+
 enum class MaskKind { kNone, kPng, kBmp };
 
 // The loader a file name selects by its extension, compared without regard to

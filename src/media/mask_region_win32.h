@@ -17,8 +17,9 @@ namespace media {
 // extension is neither, the image does not load or the region is refused.
 HRGN load_mask_region(const std::string& path);
 
-// The region of `mask`: its full rectangle minus the white pixels, built in
-// one ExtCreateRegion call from the row runs. Null when refused.
+// The region of `mask`: its full rectangle minus the white pixels, built
+// from the row runs of kept pixels (region data, not one region operation
+// per pixel). Null when refused.
 HRGN region_from_runs(const MaskImage& mask);
 
 // The same region built the slow way, one region operation per white pixel.
