@@ -9,12 +9,23 @@ std::string xml_escape(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -33,14 +44,20 @@ std::string xml_unescape(const std::string& text) {
       continue;
     }
     std::string entity = text.substr(i + 1, semi - i - 1);
-    if (entity == "amp") out += '&';
-    else if (entity == "lt") out += '<';
-    else if (entity == "gt") out += '>';
-    else if (entity == "quot") out += '"';
-    else if (entity == "apos") out += '\'';
+    if (entity == "amp")
+      out += '&';
+    else if (entity == "lt")
+      out += '<';
+    else if (entity == "gt")
+      out += '>';
+    else if (entity == "quot")
+      out += '"';
+    else if (entity == "apos")
+      out += '\'';
     else if (entity.size() > 1 && entity[0] == '#') {
-      long code = entity[1] == 'x' || entity[1] == 'X' ? std::strtol(entity.c_str() + 2, nullptr, 16)
-                                                       : std::strtol(entity.c_str() + 1, nullptr, 10);
+      long code = entity[1] == 'x' || entity[1] == 'X'
+                      ? std::strtol(entity.c_str() + 2, nullptr, 16)
+                      : std::strtol(entity.c_str() + 1, nullptr, 10);
       if (code <= 0 || code > 0x10FFFF) {
         out += text.substr(i, semi - i + 1);
       } else {
@@ -60,12 +77,23 @@ void quote_into(std::string& out, const std::string& text) {
   out += '"';
   for (char c : text) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default: out += c;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        out += c;
     }
   }
   out += '"';
@@ -80,7 +108,9 @@ struct XmlReader {
   void skip_space() {
     while (at < s.size() && (s[at] == ' ' || s[at] == '\t' || s[at] == '\n' || s[at] == '\r')) ++at;
   }
-  bool starts(const char* text) { return s.compare(at, std::char_traits<char>::length(text), text) == 0; }
+  bool starts(const char* text) {
+    return s.compare(at, std::char_traits<char>::length(text), text) == 0;
+  }
   bool take(const char* text) {
     if (!starts(text)) return false;
     at += std::char_traits<char>::length(text);
@@ -203,33 +233,60 @@ bool parse_external_value(Runtime& rt, const std::string& xml, Value& out) {
   return true;
 }
 
-std::string external_value_xml(Runtime& rt, const Value& v) {
+namespace {
+
+// Objects nested deeper than this are sent empty (a cycle ends there too).
+constexpr int kMaxValueDepth = 32;
+
+void value_xml_into(Runtime& rt, const Value& v, int depth, std::string& out) {
   switch (v.type()) {
-    case Type::undefined: return "<undefined/>";
-    case Type::null: return "<null/>";
-    case Type::boolean: return v.as_boolean() ? "<true/>" : "<false/>";
-    case Type::number: return "<number>" + number_to_string(v.as_number()) + "</number>";
-    case Type::string: return "<string>" + xml_escape(v.string_text()) + "</string>";
-    case Type::object: break;
+    case Type::undefined:
+      out += "<undefined/>";
+      return;
+    case Type::null:
+      out += "<null/>";
+      return;
+    case Type::boolean:
+      out += v.as_boolean() ? "<true/>" : "<false/>";
+      return;
+    case Type::number:
+      out += "<number>" + number_to_string(v.as_number()) + "</number>";
+      return;
+    case Type::string:
+      out += "<string>" + xml_escape(v.string_text()) + "</string>";
+      return;
+    case Type::object:
+      break;
   }
   Object* o = v.as_object();
-  if (o->is_function() || o->is_clip()) return "<null/>";
-  if (o->object_class() == ObjectClass::date)
-    return "<date>" + number_to_string(rt.to_number(v)) + "</date>";
+  if (o->is_function() || o->is_clip()) {
+    out += "<null/>";
+    return;
+  }
+  if (o->object_class() == ObjectClass::date) {
+    out += "<date>" + number_to_string(rt.to_number(v)) + "</date>";
+    return;
+  }
   bool array = o->object_class() == ObjectClass::array;
-  std::string out = array ? "<array>" : "<object>";
-  static int depth = 0;
-  if (depth < 32) {
-    ++depth;
+  out += array ? "<array>" : "<object>";
+  if (depth < kMaxValueDepth) {
     std::vector<String> names = rt.enumerate(o);
+    // Enumeration lists the newest property first; the text keeps the
+    // order they were made in.
     for (size_t i = names.size(); i-- > 0;) {
       out += "<property id=\"" + xml_escape(names[i].str()) + "\">";
-      out += external_value_xml(rt, rt.get_property(o, names[i]));
+      value_xml_into(rt, rt.get_property(o, names[i]), depth + 1, out);
       out += "</property>";
     }
-    --depth;
   }
   out += array ? "</array>" : "</object>";
+}
+
+}  // namespace
+
+std::string external_value_xml(Runtime& rt, const Value& v) {
+  std::string out;
+  value_xml_into(rt, v, 0, out);
   return out;
 }
 

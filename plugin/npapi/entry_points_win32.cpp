@@ -124,8 +124,9 @@ int16_t NPP_HandleEvent(NPP npp, void* event_record) {
   return handled;
 }
 
-void NPP_URLNotify(NPP, const char* url, NPReason reason, void*) {
+void NPP_URLNotify(NPP npp, const char* url, NPReason reason, void* notify_data) {
   trace("NPP_URLNotify url=%s reason=%d", text_or_empty(url), static_cast<int>(reason));
+  if (PluginInstance* instance = instance_of(npp)) instance->url_notify(url, reason, notify_data);
 }
 
 NPError NPP_GetValue(NPP npp, NPPVariable variable, void* value) {

@@ -4,12 +4,17 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "avm1/engine.h"
 #include "core/player.h"
 #include "flashhost/npapi.h"
+#include "npapi/script_glue.h"
 #include "render/canvas.h"
 
 namespace npfp {
@@ -29,11 +34,20 @@ class PluginInstance {
   void stream_as_file(NPStream* stream, const char* file_name);
   int16_t handle_event(const NPEvent& event);
   NPObject* scriptable_object();
+  // The end of a URL request the movie made (NPP_URLNotify).
+  void url_notify(const char* url, NPReason reason, void* notify_data);
 
   // The clock's tick: the next frame, and a repaint request when it changed.
   void tick();
+  // Hands finished URL requests to the scripts. The host answers a request
+  // inside the call that made it, while a script may still be running, so
+  // answers wait for this step (the clock's window runs it soon after).
+  void deliver_loads();
 
   Player& player() { return player_; }
+  // The script engine; null until the movie's header has arrived (its
+  // version decides the engine's conversion rules).
+  avm1::Engine* engine() { return engine_.get(); }
   NPP npp() const { return npp_; }
 
   // Bytes taken per NPP_Write: keeps each piece small enough that frames
@@ -42,6 +56,8 @@ class PluginInstance {
 
  private:
   bool is_movie_stream(NPStream* stream) const;
+  // The movie's own URL request a stream answers (0: none).
+  uint32_t load_request(NPStream* stream) const;
   void after_data();
   void start_clock();
   void stop_clock();
@@ -56,6 +72,20 @@ class PluginInstance {
   NPStream* movie_stream_ = nullptr;
   bool movie_fed_ = false;
   NPObject* scriptable_ = nullptr;
+
+  // Scripts: the browser side they reach, and the engine (made once the
+  // header is there, destroyed before the player).
+  ScriptGlue glue_;
+  std::unique_ptr<avm1::Engine> engine_;
+  // Answers of the movie's URL requests, by request number, while they
+  // arrive; then finished, waiting for deliver_loads.
+  std::map<uint32_t, std::string> arriving_;
+  struct FinishedLoad {
+    uint32_t request;
+    bool ok;
+    std::string data;
+  };
+  std::vector<FinishedLoad> finished_;
 
   // The frame clock: a message-only window's timer on this thread.
   HWND clock_window_ = nullptr;

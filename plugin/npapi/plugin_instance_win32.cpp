@@ -15,11 +15,18 @@ namespace {
 
 const char kClockClass[] = "npfpFrameClock";
 const UINT_PTR kClockTimer = 1;
+// Posted to the clock's window when URL answers wait for the scripts.
+const UINT kDeliverLoads = WM_APP + 1;
 
 LRESULT CALLBACK clock_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_TIMER && wparam == kClockTimer) {
     auto* instance = reinterpret_cast<PluginInstance*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (instance) instance->tick();
+    return 0;
+  }
+  if (message == kDeliverLoads) {
+    auto* instance = reinterpret_cast<PluginInstance*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (instance) instance->deliver_loads();
     return 0;
   }
   return DefWindowProcA(window, message, wparam, lparam);
@@ -43,7 +50,7 @@ int high_word(uintptr_t v) { return static_cast<int16_t>((v >> 16) & 0xFFFF); }
 void unregister_clock_class() { UnregisterClassA(kClockClass, module_handle()); }
 
 PluginInstance::PluginInstance(NPP npp, std::vector<std::pair<std::string, std::string>> parameters)
-    : npp_(npp) {
+    : npp_(npp), glue_(npp) {
   player_.set_options(parse_stage_options(parameters));
 }
 
@@ -54,6 +61,9 @@ PluginInstance::~PluginInstance() {
     if (browser().releaseobject) browser().releaseobject(scriptable_);
     scriptable_ = nullptr;
   }
+  // The engine leaves the player (its published functions, its observer)
+  // before the player goes.
+  engine_.reset();
   free_surface();
 }
 
@@ -69,11 +79,43 @@ bool PluginInstance::is_movie_stream(NPStream* stream) const {
   return stream && stream == movie_stream_;
 }
 
+uint32_t PluginInstance::load_request(NPStream* stream) const {
+  if (!stream || stream == movie_stream_) return 0;
+  return load_request_of(stream->notifyData);
+}
+
+void PluginInstance::url_notify(const char*, NPReason reason, void* notify_data) {
+  uint32_t request = load_request_of(notify_data);
+  if (request == 0) return;
+  std::string data;
+  auto it = arriving_.find(request);
+  if (it != arriving_.end()) {
+    data.swap(it->second);
+    arriving_.erase(it);
+  }
+  finished_.push_back({request, reason == NPRES_DONE, std::move(data)});
+  if (clock_window_) PostMessageA(clock_window_, kDeliverLoads, 0, 0);
+}
+
+void PluginInstance::deliver_loads() {
+  if (finished_.empty()) return;
+  std::vector<FinishedLoad> loads;
+  loads.swap(finished_);
+  if (!engine_) return;
+  for (FinishedLoad& load : loads) engine_->load_finished(load.request, load.ok, load.data);
+  if (engine_->take_redraw_request()) request_repaint();
+}
+
 NPError PluginInstance::new_stream(NPMIMEType, NPStream* stream, uint16_t* stype) {
   if (!stream) return NPERR_INVALID_PARAM;
   // The first stream is the movie (the host opens it for "src"); later
   // ones answer the movie's own URL requests and are not movie data here.
-  if (!movie_stream_ && !movie_fed_) movie_stream_ = stream;
+  if (!movie_stream_ && !movie_fed_) {
+    movie_stream_ = stream;
+    glue_.set_movie_url(stream->url ? stream->url : "");
+  } else if (uint32_t request = load_request(stream)) {
+    arriving_[request].clear();
+  }
   if (stype) *stype = NP_NORMAL;
   return NPERR_NO_ERROR;
 }
@@ -82,7 +124,12 @@ int32_t PluginInstance::write_ready(NPStream*) { return kWriteChunk; }
 
 int32_t PluginInstance::write(NPStream* stream, int32_t, int32_t length, const void* buffer) {
   if (length <= 0 || !buffer) return 0;
-  if (!is_movie_stream(stream)) return length;  // taken and dropped
+  if (!is_movie_stream(stream)) {
+    // An answer to one of the movie's requests; anything else is dropped.
+    auto it = arriving_.find(load_request(stream));
+    if (it != arriving_.end()) it->second.append(static_cast<const char*>(buffer), length);
+    return length;
+  }
   movie_fed_ = true;
   bool ok = player_.feed(static_cast<const uint8_t*>(buffer), static_cast<size_t>(length));
   after_data();
@@ -116,6 +163,8 @@ void PluginInstance::stream_as_file(NPStream* stream, const char* file_name) {
 
 void PluginInstance::after_data() {
   if (!player_.has_header()) return;
+  // Before the first frame, which the engine must see made.
+  if (!engine_) engine_ = std::make_unique<avm1::Engine>(player_, glue_);
   start_clock();
   // Show the first frame as soon as it is there rather than a tick later.
   if (player_.current_frame() < 0 && player_.advance()) request_repaint();
@@ -144,6 +193,7 @@ void PluginInstance::stop_clock() {
 }
 
 void PluginInstance::tick() {
+  deliver_loads();
   if (player_.advance()) request_repaint();
 }
 
