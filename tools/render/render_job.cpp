@@ -30,6 +30,7 @@ bool is_hex_color(const std::string& text) {
 const char* usage() {
   return "usage: swfrender MOVIE.swf OUT.png [--frames N] [--width W --height H]\n"
          "                 [--transparent] [--scale showall|noborder|exactfit|noscale]\n"
+         "                 [--salign L|R|T|B|LT|TR|BL|BR]\n"
          "                 [--bgcolor RRGGBB] [--plugin npfp.dll] [--timeout SECONDS]\n";
 }
 
@@ -55,7 +56,7 @@ bool parse_arguments(int argc, const char* const* argv, RenderOptions& out, std:
         error = arg + " takes a number from " + std::to_string(low) + " to " + std::to_string(high);
         return false;
       }
-    } else if (arg == "--scale" || arg == "--bgcolor" || arg == "--plugin") {
+    } else if (arg == "--scale" || arg == "--salign" || arg == "--bgcolor" || arg == "--plugin") {
       if (!has_value) {
         error = arg + " needs a value";
         return false;
@@ -68,6 +69,12 @@ bool parse_arguments(int argc, const char* const* argv, RenderOptions& out, std:
           return false;
         }
         out.scale = value;
+      } else if (arg == "--salign") {
+        if (value.size() > 2 || value.find_first_not_of("LRTBlrtb") != std::string::npos) {
+          error = "--salign takes up to two of L, R, T, B";
+          return false;
+        }
+        out.align = value;
       } else if (arg == "--bgcolor") {
         if (!value.empty() && value[0] == '#') value.erase(0, 1);
         if (!is_hex_color(value)) {

@@ -15,13 +15,14 @@ struct RenderOptions {
   int width = 0, height = 0;  // 0: the movie's own size
   bool transparent = false;   // wmode "transparent": the picture keeps its alpha
   std::string scale = "showall";
+  std::string align;       // salign parameter (L, R, T, B, LT, ...); empty: centred
   std::string background;  // bgcolor parameter, "#RRGGBB"; empty: the movie's
   std::string plugin;      // the module's path; empty: npfp.dll beside the tool
   int timeout_seconds = 60;
 };
 
 // Reads `swfrender MOVIE OUT.png [--frames N] [--width W --height H]
-// [--transparent] [--scale MODE] [--bgcolor RRGGBB] [--plugin DLL]
+// [--transparent] [--scale MODE] [--salign LTRB] [--bgcolor RRGGBB] [--plugin DLL]
 // [--timeout S]`. False with `error` set when the line is wrong.
 bool parse_arguments(int argc, const char* const* argv, RenderOptions& out, std::string& error);
 

@@ -57,8 +57,12 @@ bool read_pixels(PlayerView* view, int width, int height, std::vector<uint32_t>&
   GdiFlush();
   out.assign(static_cast<size_t>(width) * height, 0);
   if (g_transparent) {
-    if (!view->pixels1) return false;
-    out.assign(view->pixels1, view->pixels1 + out.size());
+    // The composed picture's alpha with the colours of the rendering over
+    // black, which are the premultiplied colours themselves (the composition
+    // for layered windows derives them from the one over white, less exactly).
+    if (!view->pixels1 || !view->pixels2) return false;
+    for (size_t i = 0; i < out.size(); ++i)
+      out[i] = (view->pixels1[i] & 0xFF000000u) | (view->pixels2[i] & 0x00FFFFFFu);
     return true;
   }
   if (!view->memory_dc1 || !view->bitmap1) return false;
@@ -114,6 +118,7 @@ int run(const swfrender::RenderOptions& options) {
   view.instance = instance;
   set_parameter(instance, "src", options.movie);
   set_parameter(instance, "scale", options.scale);
+  set_parameter(instance, "salign", options.align);
   set_parameter(instance, "quality", "high");
   if (g_transparent) set_parameter(instance, "wmode", "transparent");
   if (!options.background.empty()) set_parameter(instance, "bgcolor", options.background);

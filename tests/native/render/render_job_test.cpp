@@ -41,6 +41,7 @@ TEST(RenderTool, CommandLineTakesMovieOutputAndOptions) {
   EXPECT_EQ(p.height, 200);
   EXPECT_TRUE(p.transparent);
   EXPECT_EQ(p.scale, "exactfit");
+  EXPECT_EQ(p.align, "LT");
   EXPECT_EQ(p.background, "#00ff80");
   EXPECT_EQ(p.plugin, "x.dll");
   EXPECT_EQ(p.timeout_seconds, 5);
@@ -57,6 +58,8 @@ TEST(RenderTool, WrongCommandLinesAreRefusedWithAReason) {
       {"a.swf", "b.png", "--width", "100", "--height", "99999"},
       {"a.swf", "b.png", "--scale", "stretch"},
       {"a.swf", "b.png", "--bgcolor", "12345"},
+      {"a.swf", "b.png", "--salign", "LTR"},
+      {"a.swf", "b.png", "--salign", "X"},
       {"a.swf", "b.png", "--colour"},
   };
   for (const auto& args : wrong) {
