@@ -29,10 +29,10 @@ TEST(RenderTool, CommandLineTakesMovieOutputAndOptions) {
   EXPECT_EQ(o.scale, "showall");
 
   swfrender::RenderOptions p;
-  ASSERT_TRUE(parse(
-      {"--frames", "3", "a.swf", "--width", "320", "--height", "200", "b.png", "--transparent",
-       "--scale", "exactfit", "--bgcolor", "#00ff80", "--plugin", "x.dll", "--timeout", "5"},
-      p, error))
+  ASSERT_TRUE(parse({"--frames", "3", "a.swf", "--width", "320", "--height", "200", "b.png",
+                     "--transparent", "--scale", "exactfit", "--salign", "LT", "--bgcolor",
+                     "#00ff80", "--plugin", "x.dll", "--timeout", "5"},
+                    p, error))
       << error;
   EXPECT_EQ(p.movie, "a.swf");
   EXPECT_EQ(p.output, "b.png");
