@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "api/dll_parameters.h"
 #include "bridge/dispatcher.h"
 
 namespace flashhost {
@@ -55,20 +56,13 @@ std::unique_ptr<MenuNamespace> make_menu_namespace(const MenuTargets& targets,
 
 // --- DLL ----------------------------------------------------------------
 
-// A parameter record as the movie's type names make it: the type code (0
-// for none) and the 8-byte value slot, little-endian.
-struct DllParameterView {
-  int code = 0;
-  unsigned char slot[8] = {};
-};
-
 class DllNamespace : public bridge::NamespaceHandler {
  public:
   // What the last "call" made of its arguments (for diagnostics and tests):
   // the parameter records, whether the library id was open and whether the
   // function name resolved in it.
   struct CallRecord {
-    std::vector<DllParameterView> parameters;
+    std::vector<DllParameter> parameters;
     bool library_found = false;
     bool function_found = false;
   };
