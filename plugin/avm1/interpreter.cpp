@@ -53,6 +53,7 @@ struct ExecutionFrame {
   Bytes bytes;
   const uint8_t* code = nullptr;
   size_t start = 0, end = 0, pc = 0;
+  size_t at = 0;  // where the running action starts (pc is past it)
   int version = 0;
   const std::vector<Object*>* outer = nullptr;  // the definition's chain
   Object* activation = nullptr;
@@ -470,7 +471,7 @@ struct Interpreter {
     for (size_t i = f.blocks.size(); i-- > 0;) {
       Block& b = f.blocks[i];
       if (!b.is_try || !(b.flags & kTryFinally)) continue;
-      if (f.pc >= b.finally_start && f.pc < b.end) continue;  // inside the finally already
+      if (f.at >= b.finally_start && f.at < b.end) continue;  // inside the finally already
       f.blocks.resize(i + 1);
       f.withs.resize(std::min(f.withs.size(), b.with_count));
       b.pending_return = true;
@@ -493,8 +494,8 @@ struct Interpreter {
         continue;
       }
       f.withs.resize(std::min(f.withs.size(), b.with_count));
-      bool in_try = f.pc >= b.start && f.pc < b.try_end;
-      bool in_catch = f.pc >= b.catch_start && f.pc < b.catch_end;
+      bool in_try = f.at >= b.start && f.at < b.try_end;
+      bool in_catch = f.at >= b.catch_start && f.at < b.catch_end;
       if (in_try && (b.flags & kTryCatch)) {
         f.pc = b.catch_start;
         if (b.flags & kTryCatchInRegister) {
@@ -561,6 +562,7 @@ void Interpreter::run() {
         }
         if (++rt.actions_total_ - rt.actions_at_run_start_ > rt.max_actions_per_run)
           throw ScriptAbort();
+        f.at = f.pc;
         f.pc = r.next;
         step(r);
       }
@@ -1180,7 +1182,9 @@ void Interpreter::step(const ActionRecord& r) {
       Block b;
       b.is_try = true;
       b.flags = in.u8();
-      uint16_t try_size = in.u16(), catch_size = in.u16(), finally_size = in.u16();
+      uint16_t try_size = in.u16();
+      uint16_t catch_size = in.u16();
+      uint16_t finally_size = in.u16();
       if (b.flags & kTryCatchInRegister)
         b.catch_register = in.u8();
       else
@@ -1189,6 +1193,9 @@ void Interpreter::step(const ActionRecord& r) {
         f.pc = f.end;
         break;
       }
+      // A part whose flag is clear has no room: its size is ignored.
+      if (!(b.flags & kTryCatch)) catch_size = 0;
+      if (!(b.flags & kTryFinally)) finally_size = 0;
       b.start = r.next;
       b.try_end = b.start + try_size;
       b.catch_start = b.try_end;

@@ -175,7 +175,7 @@ class FunctionObject : public Object {
   const std::vector<Object*>& scope() const { return scope_; }
   Object* target() const { return target_; }
   // For native constructors: the class of the objects `new` makes.
-  void set_native(NativeFunction f) { native_ = f; }
+  void set_native_function(NativeFunction f) { native_ = f; }
   void set_script(std::shared_ptr<const ScriptCode> code, std::vector<Object*> scope,
                   Object* target) {
     code_ = std::move(code);

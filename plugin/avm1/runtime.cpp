@@ -31,7 +31,7 @@ Runtime::Runtime(int movie_version) : movie_version_(movie_version), version_(mo
   // functions inherit from Function.prototype.
   known_.object_prototype = heap_.make<Object>();
   auto* function_prototype = heap_.make<FunctionObject>();
-  function_prototype->set_native(empty_function);
+  function_prototype->set_native_function(empty_function);
   function_prototype->set_proto(known_.object_prototype);
   known_.function_prototype = function_prototype;
   known_.global = heap_.make<Object>();
@@ -82,7 +82,7 @@ ArrayObject* Runtime::make_array(const std::vector<Value>& items) {
 FunctionObject* Runtime::make_native(NativeFunction f) {
   FunctionObject* fn = heap_.make<FunctionObject>();
   fn->set_proto(known_.function_prototype);
-  fn->set_native(f);
+  fn->set_native_function(f);
   return fn;
 }
 
@@ -203,13 +203,19 @@ Value Runtime::to_primitive(const Value& v, Hint hint) {
   if (hint == Hint::none && o->object_class() == ObjectClass::date) hint = Hint::string;
   const char* first = hint == Hint::string ? "toString" : "valueOf";
   const char* second = hint == Hint::string ? "valueOf" : "toString";
+  bool called = false;
   for (const char* name : {first, second}) {
     Value method;
     if (!find_property(o, name, method) || !is_callable(method)) continue;
     Value r = call(method, v, nullptr, 0);
-    if (!r.is_object()) return r;
+    // A clip stands for its path, as good as a primitive.
+    if (!r.is_object() || r.as_object()->is_clip())
+      return r.is_object() ? to_primitive(r, hint) : r;
+    called = true;
   }
-  // Nothing gave a primitive: the object's kind in words.
+  // Methods that answered only objects give undefined; none at all, the
+  // object's kind in words.
+  if (called) return Value();
   return Value(o->is_function() ? "[type Function]" : "[type Object]");
 }
 
