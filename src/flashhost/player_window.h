@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,8 @@ class PlayerWindowList {
   void remove(PlayerWindow* window);
   // The first window opened whose window name equals `name` (exact).
   PlayerWindow* find(const std::string& name) const;
+  // The program's main player window when it is open, else null.
+  PlayerWindow* main_window() const;
   const std::vector<PlayerWindow*>& windows() const { return windows_; }
 
  private:
@@ -105,6 +108,8 @@ class PlayerWindow : public bridge::DispatcherHost {
   virtual void on_close();
   virtual void size_changed(int width, int height);
   virtual void moved(int x, int y);
+  // A WM_COMMAND from one of the window's menus: the menu command handler
+  // when one is set (the Menu namespace sets it), else false.
   virtual bool menu_command(unsigned command);
   virtual void on_destroy();
   virtual void maximized();
@@ -179,6 +184,17 @@ class PlayerWindow : public bridge::DispatcherHost {
   void set_window_list(PlayerWindowList* list, bool main_window);
   PlayerWindowList* window_list() const { return list_; }
 
+  bool is_main_window() const { return main_window_; }
+
+  // The window's menus: its menu bar and its context menu (a popup menu),
+  // each null when the window has none. The window destroys them.
+  HMENU menu_bar() const { return menu_bar_; }
+  HMENU context_menu() const { return context_menu_; }
+  using MenuCommandHandler = std::function<bool(unsigned command)>;
+  void set_menu_command_handler(MenuCommandHandler handler) {
+    menu_command_handler_ = std::move(handler);
+  }
+
   bool is_modal() const { return modal_; }
   void set_modal(bool modal) { modal_ = modal; }
   bool is_transparent() const { return transparent_; }
@@ -197,6 +213,9 @@ class PlayerWindow : public bridge::DispatcherHost {
   bool modal_ = false;
   bool transparent_ = false;
   WNDPROC recorded_procedure_ = nullptr;
+  HMENU menu_bar_ = nullptr;
+  HMENU context_menu_ = nullptr;
+  MenuCommandHandler menu_command_handler_;
 
  private:
   void put_back_recorded_procedure();

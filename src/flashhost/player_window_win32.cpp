@@ -47,6 +47,13 @@ PlayerWindow* PlayerWindowList::find(const std::string& name) const {
   return nullptr;
 }
 
+PlayerWindow* PlayerWindowList::main_window() const {
+  for (PlayerWindow* window : windows_) {
+    if (window->is_main_window()) return window;
+  }
+  return nullptr;
+}
+
 // --- Host calls -------------------------------------------------------------
 
 bool player_host_call(PlayerInstance* instance, NPObject* object, const char* name,
@@ -76,6 +83,8 @@ PlayerWindow::~PlayerWindow() {
     view_ = nullptr;
   }
   if (list_) list_->remove(this);
+  // The menu bar goes with its window; the context menu belongs to none.
+  if (context_menu_ && IsMenu(context_menu_)) DestroyMenu(context_menu_);
 }
 
 void PlayerWindow::close() {
@@ -135,7 +144,9 @@ void PlayerWindow::moved(int x, int y) {
   bridge::send_window_moved(*this, packed);
 }
 
-bool PlayerWindow::menu_command(unsigned) { return false; }
+bool PlayerWindow::menu_command(unsigned command) {
+  return menu_command_handler_ && menu_command_handler_(command);
+}
 
 void PlayerWindow::on_destroy() {
   put_back_recorded_procedure();
@@ -317,6 +328,14 @@ LRESULT handle_player_message(PlayerWindow* player, UINT message, WPARAM wparam,
       break;
     case WM_CLOSE:
       player->on_close();
+      break;
+    case WM_COMMAND:
+      // Menu items (notification code 0, no control); accelerators and
+      // controls are not ours.
+      if (HIWORD(wparam) == 0 && lparam == 0 && player->menu_command(LOWORD(wparam))) {
+        handled = true;
+        return 0;
+      }
       break;
     default:
       if ((is_mouse_message(message) && player->route_mouse(message, wparam, lparam)) ||
