@@ -1,0 +1,71 @@
+#include "api/namespaces.h"
+#include "api/window_namespaces.h"
+#include "bridge/windowed_start.h"
+#include "flashhost/library_files.h"
+#include "flashhost/player_library.h"
+#include "player/player_app.h"
+
+namespace player {
+
+void install_window_api(flashhost::PlayerWindow& window, flashhost::PlayerWindowSet& windows,
+                        std::vector<std::unique_ptr<api::ApiContext>>& contexts) {
+  contexts.push_back(std::make_unique<WindowOwnerContext>(window));
+  bridge::Dispatcher& dispatcher = window.dispatcher();
+  api::install_namespaces(dispatcher, *contexts.back());
+  dispatcher.set_handler(bridge::Namespace::kWindow, api::make_window_namespace(windows));
+  dispatcher.set_handler(bridge::Namespace::kDll, api::make_dll_namespace());
+
+  // The menu bar the movie fills is the main window's; a window without a
+  // main window fills its own.
+  flashhost::PlayerWindow* main = windows.list().main_window();
+  flashhost::PlayerWindow& bar_owner = main ? *main : window;
+  api::MenuTargets targets;
+  targets.menu_bar = bar_owner.menu_bar();
+  targets.menu_bar_window = targets.menu_bar ? bar_owner.window() : nullptr;
+  targets.context_menu = window.context_menu();
+  std::unique_ptr<api::MenuNamespace> menu = api::make_menu_namespace(targets, window);
+  api::MenuNamespace* commands = menu.get();
+  window.set_menu_command_handler(
+      [commands](unsigned command) { return commands->menu_command(command); });
+  dispatcher.set_handler(bridge::Namespace::kMenu, std::move(menu));
+}
+
+int run_player(const std::string& settings_path) {
+  SaverSettings settings;
+  if (!bridge::prepare_windowed_start(settings_path, settings, bridge::show_error_box)) {
+    return kExitSettings;
+  }
+
+  std::string failure;
+  flashhost::PlayerLibrary* library =
+      flashhost::PlayerLibrary::load(flashhost::extract_player_library(), failure);
+  if (!library) return kExitLibrary;
+  flashhost::set_current_library(library);
+  if (flashhost::register_player_class() != 0) return kExitWindow;
+
+  std::vector<std::unique_ptr<api::ApiContext>> contexts;
+  // Windows and instances are never torn down one by one: the process exit
+  // ends them, as it ends the library.
+  flashhost::PlayerWindowSet* windows = nullptr;
+  windows = new flashhost::PlayerWindowSet(settings.main_window,
+                                           [&windows, &contexts](flashhost::PlayerWindow& window) {
+                                             install_window_api(window, *windows, contexts);
+                                           });
+  flashhost::PlayerWindowSet& set = *windows;
+
+  bool created = false;
+  flashhost::PlayerWindow* main = set.open(settings.main_window.window_name, true, created);
+  if (!main || !created) return kExitWindow;
+  // A modal main window has already run and ended.
+  if (!main->is_modal()) {
+    if (settings.main_window.visible) ShowWindow(main->window(), SW_SHOW);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+  return kExitDone;
+}
+
+}  // namespace player
