@@ -108,6 +108,16 @@ bool check_request(const BuildRequest& request, std::string& error) {
         request.runtime_path + ": runtime already carries a payload; give the plain saver program";
     return false;
   }
+  // The two programs take the same payload; a mix-up would give a saver that
+  // opens a window or a windowed player that Windows runs as a saver.
+  if (request.windowed != is_windowed_runtime(request.runtime_path)) {
+    error = request.runtime_path +
+            (request.windowed ? ": not the windowed player program (player.exe); --windowed "
+                                "builds from that one"
+                              : ": this is the windowed player program; build it with "
+                                "--windowed, or give the saver program (saver.scr)");
+    return false;
+  }
   if (paths::resolve(request.output_path) == paths::resolve(request.runtime_path)) {
     error = request.output_path + ": output would replace the runtime";
     return false;
@@ -183,6 +193,25 @@ bool write_saver(const BuildRequest& request, const std::string& path, std::stri
 }
 
 }  // namespace
+
+bool is_windowed_runtime(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  const std::string marker = kWindowedRuntimeMarker;
+  // Read in blocks that overlap by the marker's length, so that a marker
+  // across a block boundary is still found.
+  std::string window;
+  char block[65536];
+  bool found = false;
+  std::size_t got;
+  while (!found && (got = std::fread(block, 1, sizeof block, file)) > 0) {
+    window.append(block, got);
+    found = window.find(marker) != std::string::npos;
+    if (window.size() > marker.size()) window.erase(0, window.size() - marker.size());
+  }
+  std::fclose(file);
+  return found;
+}
 
 bool build_saver(const BuildRequest& request, BuildSummary& summary, std::string& error) {
   summary = BuildSummary();

@@ -10,9 +10,17 @@
 
 namespace saverbuild {
 
+// The text the windowed player program carries (resource RCDATA 1), by
+// which the builder tells it from the screen saver program.
+constexpr const char* kWindowedRuntimeMarker = "swfsaver windowed player runtime";
+
 struct BuildRequest {
-  // The saver program without a payload.
+  // The saver program without a payload; with `windowed`, the windowed
+  // player program (player.exe).
   std::string runtime_path;
+  // Builds a windowed player instead of a screen saver: the runtime must be
+  // the windowed player program, and without it must not be.
+  bool windowed = false;
   std::string output_path;
   // The settings text comes from a file when one is named; otherwise from
   // settings_text, which options that generate the settings fill in.
@@ -38,6 +46,10 @@ bool build_saver(const BuildRequest& request, BuildSummary& summary, std::string
 
 // Lines describing a listing, for people.
 std::string describe_listing(const std::string& saver_path, const payload::PayloadListing& listing);
+
+// Whether the file at `path` is the windowed player program (it carries
+// kWindowedRuntimeMarker). False for a file that cannot be read.
+bool is_windowed_runtime(const std::string& path);
 
 // A reader error as words.
 std::string describe_reader_error(int error);

@@ -32,7 +32,8 @@ bool set_once(std::string& field, const std::string& value, const char* option,
 // Options of the build command. Settings options that generate the settings
 // text belong here too (they fill BuildRequest::settings_text).
 const OptionSpec kBuildOptions[] = {
-    {"runtime", 'r', "FILE", "the saver program without a payload (saver.scr)",
+    {"runtime", 'r', "FILE",
+     "the program without a payload (saver.scr; player.exe with --windowed)",
      [](CommandLine& line, const std::string& value, std::string& error) {
        return set_once(line.build.runtime_path, value, "runtime", error);
      }},
@@ -84,6 +85,10 @@ bool parse_build(const std::vector<std::string>& args, CommandLine& out, std::st
     if (arg == "--help" || arg == "-h") {
       out.command = Command::kHelp;
       return true;
+    }
+    if (arg == "--windowed") {
+      out.build.windowed = true;
+      continue;
     }
     // Options that write the settings text live in settings_options.cpp.
     const int settings_used = parse_settings_option(args, i, out.build, error);
@@ -176,6 +181,7 @@ std::string usage_text() {
       "usage:\n"
       "  saverbuild build --runtime SAVER [--settings FILE | settings options] -o OUTPUT\n"
       "                   MOVIE [MORE...]\n"
+      "  saverbuild build --windowed --runtime PLAYER [the same] -o OUTPUT MOVIE [MORE...]\n"
       "  saverbuild list SAVER\n"
       "  saverbuild extract SAVER FOLDER\n"
       "  saverbuild --help\n"
@@ -185,6 +191,10 @@ std::string usage_text() {
       "everything succeeded.\n"
       "\n"
       "build options:\n";
+  text +=
+      "  --windowed                 build a windowed player (from player.exe): the movie\n"
+      "                             plays in the windows of the settings until the main\n"
+      "                             window closes or Escape ends it\n";
   for (const OptionSpec& option : kBuildOptions) {
     std::string left = "  ";
     if (option.short_name) left += std::string("-") + option.short_name + ", ";
