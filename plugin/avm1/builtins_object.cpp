@@ -125,7 +125,6 @@ Value object_register_class(Runtime& rt, CallInfo& call) {
 
 Value function_call(Runtime& rt, CallInfo& call) {
   Value self = call.arg(0);
-  if (self.is_nullish()) self = Value::object(rt.global());
   const Value* args = call.count > 1 ? call.args + 1 : nullptr;
   size_t count = call.count > 1 ? call.count - 1 : 0;
   return rt.call(call.this_value, self, args, count);
@@ -133,7 +132,6 @@ Value function_call(Runtime& rt, CallInfo& call) {
 
 Value function_apply(Runtime& rt, CallInfo& call) {
   Value self = call.arg(0);
-  if (self.is_nullish()) self = Value::object(rt.global());
   std::vector<Value> args;
   if (Object* list = call.arg(1).as_object()) {
     double n = rt.to_number(rt.get_property(list, "length"));

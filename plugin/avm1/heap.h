@@ -29,6 +29,8 @@ class Heap {
   }
 
   size_t count() const { return count_; }
+  // The most recently made object; the others follow through heap_next.
+  Object* newest() const { return head_; }
   // True once enough objects were made since the last collection.
   bool wants_collection() const { return count_ >= next_collection_; }
   // Marks from the roots, then frees every object not reached.

@@ -324,7 +324,8 @@ struct Interpreter {
       f.activation->put(name, value);
       return;
     }
-    if (ClipObject* t = base_clip()) rt.set_property(t, name, value);
+    // Outside functions it writes where SetVariable would.
+    set_variable(name, value);
   }
 
   void declare_local(const String& name) {
@@ -355,6 +356,11 @@ struct Interpreter {
   Value this_for_call(const String& name) {
     for (size_t i = f.withs.size(); i-- > 0;)
       if (rt.has_property(f.withs[i], name)) return Value::object(f.withs[i]);
+    // A local function runs on the activation that holds it.
+    if (f.activation && rt.own_property(f.activation, name)) return Value::object(f.activation);
+    if (f.outer)
+      for (size_t i = f.outer->size(); i-- > 0;)
+        if (rt.has_property((*f.outer)[i], name)) return Value::object((*f.outer)[i]);
     ClipObject* t = base_clip();
     return t ? Value::object(t) : Value();
   }

@@ -37,6 +37,10 @@ Runtime::Runtime(int movie_version) : movie_version_(movie_version), version_(mo
   known_.global = heap_.make<Object>();
   known_.global->set_proto(known_.object_prototype);
   install_builtins();
+  // Natives made before Function existed get their constructor now.
+  for (Object* o = heap_.newest(); o; o = o->heap_next)
+    if (o->is_function() && !o->find_own("constructor", true))
+      o->define("constructor", Value::object(known_.function_constructor), kHidden);
 }
 
 Runtime::~Runtime() = default;
@@ -83,6 +87,8 @@ FunctionObject* Runtime::make_native(NativeFunction f) {
   FunctionObject* fn = heap_.make<FunctionObject>();
   fn->set_proto(known_.function_prototype);
   fn->set_native_function(f);
+  if (known_.function_constructor)
+    fn->define("constructor", Value::object(known_.function_constructor), kHidden);
   return fn;
 }
 
@@ -213,9 +219,9 @@ Value Runtime::to_primitive(const Value& v, Hint hint) {
       return r.is_object() ? to_primitive(r, hint) : r;
     called = true;
   }
-  // Methods that answered only objects give undefined; none at all, the
-  // object's kind in words.
-  if (called) return Value();
+  // Methods that answered only objects give the object's kind in words; an
+  // object whose prototype link was cut to a non-object gives undefined.
+  if (!called && o->find_own("__proto__", true)) return Value();
   return Value(o->is_function() ? "[type Function]" : "[type Object]");
 }
 
@@ -595,17 +601,28 @@ Value Runtime::call_with_super(FunctionObject* f, const Value& given_this, const
   return run_function(f, this_value, args, count, super_prototype, constructing);
 }
 
+// What `new` leaves on its object: __constructor__ from SWF 6 on, an own
+// constructor up to SWF 6 (later ones inherit it from the prototype).
+void Runtime::mark_constructed(Object* o, const Value& constructor) {
+  if (version_ >= 6 && !o->find_own("__constructor__", true))
+    o->define("__constructor__", constructor, kDontEnum);
+  if (version_ <= 6 && !o->find_own("constructor", true))
+    o->define("constructor", constructor, kDontEnum);
+}
+
 Value Runtime::construct(const Value& constructor, const Value* args, size_t count) {
   Object* c = constructor.as_object();
   if (!c || !c->is_function()) return Value();
   auto* f = static_cast<FunctionObject*>(c);
-  if (f->is_native() && f->makes_own_object)
-    return call_with_super(f, Value(), args, count, nullptr, true);
+  if (f->is_native() && f->makes_own_object) {
+    Value made = call_with_super(f, Value(), args, count, nullptr, true);
+    if (Object* o = made.as_object()) mark_constructed(o, constructor);
+    return made;
+  }
   Value prototype = get_property(f, "prototype");
   Object* o = make_object(prototype.as_object());
   if (!prototype.as_object()) o->set_proto(nullptr);
-  o->define("__constructor__", Value::object(f), kHidden);
-  if (version_ < 6) o->define("constructor", Value::object(f), kHidden);
+  mark_constructed(o, constructor);
   call_with_super(f, Value::object(o), args, count, prototype.as_object(), true);
   return Value::object(o);
 }

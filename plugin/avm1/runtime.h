@@ -205,6 +205,7 @@ class Runtime {
  private:
   friend struct Interpreter;
   void install_builtins();
+  void mark_constructed(Object* o, const Value& constructor);
   Value run_function(FunctionObject* f, const Value& this_value, const Value* args, size_t count,
                      Object* super_prototype, bool constructing);
 
