@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "api/window_host.h"
 #include "api/window_namespaces.h"
 #include "flashhost/player_window_types.h"
 #include "flashhost/window_frame.h"
@@ -184,6 +185,25 @@ class WindowNamespace : public bridge::NamespaceHandler {
 std::unique_ptr<bridge::NamespaceHandler> make_window_namespace(
     flashhost::PlayerWindowSet& windows) {
   return std::make_unique<WindowNamespace>(windows);
+}
+
+void install_window_namespaces(flashhost::PlayerWindow& window,
+                               flashhost::PlayerWindowSet& windows) {
+  bridge::Dispatcher& dispatcher = window.dispatcher();
+  dispatcher.set_handler(bridge::Namespace::kWindow, make_window_namespace(windows));
+  dispatcher.set_handler(bridge::Namespace::kDll, make_dll_namespace());
+
+  flashhost::PlayerWindow* main = windows.list().main_window();
+  flashhost::PlayerWindow& bar_owner = main ? *main : window;
+  MenuTargets targets;
+  targets.menu_bar = bar_owner.menu_bar();
+  targets.menu_bar_window = targets.menu_bar ? bar_owner.window() : nullptr;
+  targets.context_menu = window.context_menu();
+  std::unique_ptr<MenuNamespace> menu = make_menu_namespace(targets, window);
+  MenuNamespace* commands = menu.get();
+  window.set_menu_command_handler(
+      [commands](unsigned command) { return commands->menu_command(command); });
+  dispatcher.set_handler(bridge::Namespace::kMenu, std::move(menu));
 }
 
 }  // namespace api

@@ -1,5 +1,5 @@
 #include "api/namespaces.h"
-#include "api/window_namespaces.h"
+#include "api/window_host.h"
 #include "bridge/windowed_start.h"
 #include "flashhost/library_files.h"
 #include "flashhost/player_library.h"
@@ -10,24 +10,8 @@ namespace player {
 void install_window_api(flashhost::PlayerWindow& window, flashhost::PlayerWindowSet& windows,
                         std::vector<std::unique_ptr<api::ApiContext>>& contexts) {
   contexts.push_back(std::make_unique<WindowOwnerContext>(window));
-  bridge::Dispatcher& dispatcher = window.dispatcher();
-  api::install_namespaces(dispatcher, *contexts.back());
-  dispatcher.set_handler(bridge::Namespace::kWindow, api::make_window_namespace(windows));
-  dispatcher.set_handler(bridge::Namespace::kDll, api::make_dll_namespace());
-
-  // The menu bar the movie fills is the main window's; a window without a
-  // main window fills its own.
-  flashhost::PlayerWindow* main = windows.list().main_window();
-  flashhost::PlayerWindow& bar_owner = main ? *main : window;
-  api::MenuTargets targets;
-  targets.menu_bar = bar_owner.menu_bar();
-  targets.menu_bar_window = targets.menu_bar ? bar_owner.window() : nullptr;
-  targets.context_menu = window.context_menu();
-  std::unique_ptr<api::MenuNamespace> menu = api::make_menu_namespace(targets, window);
-  api::MenuNamespace* commands = menu.get();
-  window.set_menu_command_handler(
-      [commands](unsigned command) { return commands->menu_command(command); });
-  dispatcher.set_handler(bridge::Namespace::kMenu, std::move(menu));
+  api::install_namespaces(window.dispatcher(), *contexts.back());
+  api::install_window_namespaces(window, windows);
 }
 
 int run_player(const std::string& settings_path) {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "api/window_namespaces.h"
+#include "api/window_host.h"
 #include "bridge/base64.h"
 #include "bridge/identifiers.h"
 #include "bridge/invoke_protocol.h"
@@ -53,10 +53,8 @@ class WindowApi : public ::testing::Test {
       record->height = 150;
     }
     set_ = std::make_unique<flashhost::PlayerWindowSet>(
-        settings_.main_window, [this](PlayerWindow& window) {
-          window.dispatcher().set_handler(bridge::Namespace::kWindow,
-                                          api::make_window_namespace(*set_));
-        });
+        settings_.main_window,
+        [this](PlayerWindow& window) { api::install_window_namespaces(window, *set_); });
     bool created = false;
     main_ = set_->open("MainWindow", true, created);
     ASSERT_TRUE(main_ && created);
@@ -69,13 +67,14 @@ class WindowApi : public ::testing::Test {
 
   // One movie call: the call text as ExternalInterface sends it, cut and
   // dispatched by the main window's dispatcher.
-  std::string call(const std::string& expression) {
+  std::string call(const std::string& expression) { return call_in(main_, expression); }
+  std::string call_in(PlayerWindow* window, const std::string& expression) {
     const std::string script =
         "try { __flash__toXML(" + expression + ") ; } catch (e) { \"<undefined/>\"; }";
     bridge::CallText cut;
     if (!bridge::cut_call_text(script, cut)) return "(not a call text)";
     bridge::OwnedArguments arguments(cut.arguments);
-    bridge::Result result = main_->dispatcher().dispatch(cut.name, arguments.list());
+    bridge::Result result = window->dispatcher().dispatch(cut.name, arguments.list());
     return result ? *result : kNone;
   }
   std::vector<PlayerWindow*> named(const std::string& name) {
@@ -246,6 +245,35 @@ TEST_F(WindowApi, FullScreenAndBack) {
   EXPECT_EQ(GetWindowLongA(tools, GWL_STYLE) & WS_CAPTION, WS_CAPTION) << "the frame is back";
   // (Wine keeps an owned window top-most after HWND_NOTOPMOST; an unowned
   // one loses it, which the player_view tests check.)
+}
+
+TEST_F(WindowApi, MenusOfOpenedWindowsReachTheMovie) {
+  settings_.main_window.children[0]->right_mouse_action = MouseAction::custom_menu;
+  ASSERT_EQ(call("Window.open(\"Palette\")"), "<true/>");
+  PlayerWindow* palette = named("Palette")[0];
+  const std::string b64_reload = bridge::base64_encode("Reload");
+  const std::string b64_file = bridge::base64_encode("File");
+
+  // The palette's context menu is its own; the menu bar is the main window's.
+  call_in(palette, "Menu.MenuContext.new(\"popup\")");
+  EXPECT_EQ(call_in(palette, "Menu.MenuContext.addItem(\"popup\", \"" + b64_reload + "\")"),
+            "<true/>");
+  call_in(palette, "Menu.MenuBar.new(\"bar\")");
+  EXPECT_EQ(call_in(palette, "Menu.MenuBar.addMenu(\"bar\", \"" + b64_file + "\")"), "<true/>");
+  EXPECT_EQ(GetMenuItemCount(main_->menu_bar()), 1);
+  EXPECT_EQ(GetMenuItemCount(palette->menu_bar()), 0);
+  ASSERT_EQ(GetMenuItemCount(palette->context_menu()), 1);
+
+  // Choosing the item is a WM_COMMAND of the palette's window.
+  const UINT id = GetMenuItemID(palette->context_menu(), 0);
+  auto& calls = fake_plugin::record().movie_calls;
+  calls.clear();
+  SendMessageA(palette->window(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].name, "onMenuCommand");
+  // An id no menu made is nobody's command.
+  SendMessageA(palette->window(), WM_COMMAND, MAKEWPARAM(id + 100, 0), 0);
+  EXPECT_EQ(calls.size(), 1u);
 }
 
 }  // namespace
