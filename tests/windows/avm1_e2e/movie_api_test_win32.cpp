@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -349,6 +350,125 @@ TEST_F(MovieInPlayerWindow, InputReachesListenersAndUrlsLeaveThroughTheBrowser) 
   EXPECT_NE(calls.find("GetURL url=http://example.invalid/page target=_blank method=none"),
             std::string::npos)
       << calls;
+}
+
+// A DefineButton2 whose actions trace on press and on release, over a
+// 100 x 100 pixel square.
+void add_tracing_button(swfwriter::Movie& movie, uint16_t shape_id, uint16_t button_id) {
+  swfwriter::ShapeBuilder square;
+  int fill = square.add_fill(swfwriter::FillStyle::solid({0, 128, 255, 255}));
+  square.rectangle(0, 0, 100 * 20, 100 * 20, fill);
+  movie.define_shape(shape_id, square);
+  swfwriter::BitWriter records;
+  records.u8(0x0F);  // up, over, down and hit
+  records.u16(shape_id);
+  records.u16(1);
+  swfwriter::write_matrix(records, swfwriter::Matrix());
+  swfwriter::write_color_transform(records, swfwriter::ColorTransform(), true);
+  records.u8(0);
+  const swfwriter::Bytes record_bytes = records.data();
+  Actions press, release;
+  press.push_string("button pressed").trace();
+  release.push_string("button released").trace();
+  const swfwriter::Bytes press_code = press.finish(), release_code = release.finish();
+  swfwriter::BitWriter body;
+  body.u16(button_id);
+  body.u8(0);
+  body.u16(static_cast<uint16_t>(2 + record_bytes.size()));  // to the first condition
+  body.bytes(record_bytes);
+  body.u16(static_cast<uint16_t>(4 + press_code.size()));  // to the next condition
+  body.u16(0x0004);                                        // over, up to over, down
+  body.bytes(press_code);
+  body.u16(0);       // the last one
+  body.u16(0x0008);  // over, down to over, up
+  body.bytes(release_code);
+  movie.tag(34, body.data());
+}
+
+// Presses over a button run its actions; presses reach the root clip's
+// own mouse handler too (a clip event).
+TEST_F(MovieInPlayerWindow, PressesReachButtonsAndClipEvents) {
+  swfwriter::Movie movie;
+  movie.width_twips = 320 * 20;
+  movie.height_twips = 240 * 20;
+  movie.frame_count = 1;
+  add_tracing_button(movie, 1, 2);
+  movie.place(
+      swfwriter::Placement::place(2, 1, swfwriter::Matrix::translation(100 * 20, 100 * 20)));
+  Actions a;
+  Actions on_up;
+  on_up.push_string("root mouse up").trace();
+  a.get("_root").push_string("onMouseUp");
+  a.define_function("", {}, on_up);
+  a.op(0x4F /* SetMember */);
+  a.push_string("ready").trace();
+  a.stop();
+  movie.do_action(a.finish());
+  movie.show_frame();
+  play(movie.finish());
+  ASSERT_TRUE(pump_until("ready"));
+
+  flashhost::PlayerView* view = player_->view();
+  // Outside the button first, then on it.
+  flashhost::send_event(view, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
+  flashhost::send_event(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+  flashhost::send_event(view, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+  flashhost::send_event(view, WM_MOUSEMOVE, 0, MAKELPARAM(150, 150));
+  EXPECT_EQ(flashhost::send_event(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 150)), 1)
+      << "a press on a button is the movie's";
+  flashhost::send_event(view, WM_LBUTTONUP, 0, MAKELPARAM(150, 150));
+  ASSERT_TRUE(pump_until("button released"));
+  pump_for(100);
+  std::vector<std::string> lines = script_lines();
+  // The button's actions and the clip event of one release may come in
+  // either order; each comes once.
+  ASSERT_EQ(lines.size(), 5u);
+  std::sort(lines.begin() + 3, lines.end());
+  EXPECT_EQ(lines, (std::vector<std::string>{"ready", "root mouse up", "button pressed",
+                                             "button released", "root mouse up"}));
+}
+
+// Loading through the browser's URL functions: LoadVars.load asks with
+// NPN_GetURLNotify, sendAndLoad posts with NPN_PostURLNotify; the answers
+// reach the movie's onData after the host's call has returned.
+TEST_F(MovieInPlayerWindow, LoadsAskTheBrowserAndAnswerTheMovieLater) {
+  const std::string data_path = folder_.write("vars.txt", "a=1&b=two%20words");
+  Actions a;
+  Actions on_data;
+  on_data.push_string("loaded ").get("src").add().trace();
+  a.local("getter",
+          [](Actions& x) { x.push_int(0).push_string("LoadVars").op(0x40 /* NewObject */); });
+  a.get("getter").push_string("onData");
+  a.define_function("", {"src"}, on_data);
+  a.op(0x4F);
+  a.push_string(data_path);
+  a.call_method(
+       1, [](Actions& x) { x.get("getter"); }, "load")
+      .pop();
+  a.push_string("asked").trace();
+
+  Actions on_answer;
+  on_answer.push_string("posted, answer ").get("src").add().trace();
+  a.local("sender", [](Actions& x) { x.push_int(0).push_string("LoadVars").op(0x40); });
+  a.get("sender").push_string("name").push_string("value").op(0x4F);
+  a.local("receiver", [](Actions& x) { x.push_int(0).push_string("LoadVars").op(0x40); });
+  a.get("receiver").push_string("onData");
+  a.define_function("", {"src"}, on_answer);
+  a.op(0x4F);
+  a.push_string("POST").get("receiver").push_string(data_path);
+  a.call_method(
+       3, [](Actions& x) { x.get("sender"); }, "sendAndLoad")
+      .pop();
+  a.push_string("posted").trace();
+  a.stop();
+
+  play(e2e::script_movie(a, 2));
+  ASSERT_TRUE(pump_until("posted, answer a=1&b=two%20words"))
+      << testing_support::TempDir::read(script_trace_) << call_log();
+  EXPECT_EQ(script_lines(), (std::vector<std::string>{"asked", "posted", "loaded a=1&b=two%20words",
+                                                      "posted, answer a=1&b=two%20words"}));
+  const std::string calls = call_log();
+  EXPECT_NE(calls.find("NPP_URLNotify url=" + data_path + " reason=0"), std::string::npos) << calls;
 }
 
 }  // namespace
