@@ -45,12 +45,8 @@ void apply_to_states(std::map<Depth, PlacedState>& states, const DisplayCommand&
   } else if (it != states.end()) {
     if (c.has_character) it->second.character = c.character;
     merge_fields(it->second, c);
-  } else if (c.has_character) {
-    PlacedState s;
-    s.character = c.character;
-    merge_fields(s, c);
-    states[c.depth] = s;
   }
+  // A move at an empty depth places nothing.
 }
 
 void copy_state(DisplayObject& o, const PlacedState& s) {
@@ -274,14 +270,8 @@ void TimelineInstance::place(const PlaceCommand& c) {
     }
     copy_fields(o, c);
     if (replaced) added(o);
-    return;
   }
-  if (c.has_character) {
-    DisplayObject& o = list_[c.depth];
-    make_object(o, c.depth, c.character);
-    copy_fields(o, c);
-    added(o);
-  }
+  // A move at an empty depth places nothing.
 }
 
 void TimelineInstance::rebuild_to(size_t frame) {
