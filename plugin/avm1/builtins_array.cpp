@@ -208,7 +208,7 @@ void merge_sort(std::vector<size_t>& order, const std::function<int(size_t, size
       size_t hi = std::min(lo + 2 * width, order.size());
       size_t a = lo, b = mid, k = lo;
       while (a < mid && b < hi)
-        buffer[k++] = compare(order[b], order[a]) < 0 ? order[b++] : order[a++];
+        buffer[k++] = compare(order[a], order[b]) > 0 ? order[b++] : order[a++];
       while (a < mid) buffer[k++] = order[a++];
       while (b < hi) buffer[k++] = order[b++];
     }

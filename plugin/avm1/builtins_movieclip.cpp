@@ -563,7 +563,7 @@ Value global_update_after_event(Runtime& rt, CallInfo&) {
   return Value();
 }
 
-Value global_get_version(Runtime&, CallInfo&) { return Value("WIN 8,0,22,0"); }
+Value global_get_version(Runtime&, CallInfo&) { return Value(kPlayerVersion); }
 
 }  // namespace
 

@@ -235,7 +235,7 @@ void install_system_builtins(Engine& engine) {
   system->define("capabilities", Value::object(capabilities), kHidden);
   const std::pair<const char*, Value> caps[] = {
       {"os", Value("Windows XP")},
-      {"version", Value("WIN 8,0,22,0")},
+      {"version", Value(kPlayerVersion)},
       {"manufacturer", Value("Macromedia Windows")},
       {"playerType", Value("PlugIn")},
       {"language", Value("en")},

@@ -96,6 +96,8 @@ void Engine::root_created(npfp::TimelineInstance& root) {
   root_->created = ++creation_counter_;
   root_->constructed = true;
   root_display_.script_object = root_;
+  // The player version, as movies read it from the main timeline.
+  root_->put("$version", Value(kPlayerVersion));
   clips_.push_back(root_);
   timeline_clips_[&root] = root_;
   init_actions_done_.assign(player_.movie().root.frames.size() + 1, false);

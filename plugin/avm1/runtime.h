@@ -221,6 +221,9 @@ class Runtime {
   friend class RunScope;
 };
 
+// The player version scripts see ($version, getVersion, System.capabilities).
+constexpr const char* kPlayerVersion = "WIN 9,0,28,0";
+
 // Installers of the built-in classes (builtins_*.cpp).
 void install_object_builtins(Runtime& rt);
 void install_error_builtins(Runtime& rt);
