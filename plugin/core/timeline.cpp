@@ -249,6 +249,15 @@ void TimelineInstance::set_definition(DisplayObject& o, const Character* definit
 void TimelineInstance::place(const PlaceCommand& c) {
   auto it = list_.find(c.depth);
   if (it != list_.end() && it->second.script_placed) return;
+  if (it != list_.end() && c.has_character && movie_.header.version >= 6 &&
+      it->second.definition &&
+      (it->second.definition->kind == CharacterKind::sprite ||
+       it->second.definition->kind == CharacterKind::button)) {
+    // From SWF 6 a clip or button keeps its depth: a new placement there is
+    // ignored and a move changes only the placement, not the character.
+    if (c.move) copy_fields(it->second, c);
+    return;
+  }
   if (!c.move && c.has_character) {
     // A new object; whatever was at the depth goes.
     if (it != list_.end()) removing(it->second);
