@@ -188,7 +188,7 @@ void Engine::object_removed(npfp::TimelineInstance&, npfp::DisplayObject& object
   for (const ClipEventHandler& h : c->events)
     if (h.flags & kEventUnload) has_unload = true;
   mark_removed(c);
-  if (has_unload || c->loaded) queue_event(c, kEventUnload);
+  if (has_unload || c->loaded) pending_unloads_.push_back(c);
 }
 
 void Engine::frame_entered(npfp::TimelineInstance& timeline) {
@@ -250,6 +250,11 @@ void Engine::queue_event(ClipObject* c, uint32_t event) {
 }
 
 void Engine::queue_newborns() {
+  auto flush_unloads = [this] {
+    std::vector<ClipObject*> unloads;
+    unloads.swap(pending_unloads_);
+    for (ClipObject* c : unloads) queue_event(c, kEventUnload);
+  };
   while (!newborns_.empty()) {
     std::vector<ClipObject*> born;
     born.swap(newborns_);
@@ -259,10 +264,12 @@ void Engine::queue_newborns() {
       construct.kind = QueuedAction::constructor_call;
       construct.clip = c;
       enqueue(std::move(construct));
+      flush_unloads();
       queue_event(c, kEventLoad);
       queue_frame(c);
     }
   }
+  flush_unloads();
 }
 
 void Engine::run_queue() {
@@ -431,6 +438,7 @@ void Engine::collect_garbage() {
     t.mark(root_);
     for (ClipObject* c : clips_) t.mark(c);
     for (ClipObject* c : newborns_) t.mark(c);
+    for (ClipObject* c : pending_unloads_) t.mark(c);
     for (ClipObject* c : text_fields_) t.mark(c);
     for (const QueuedAction& a : queue_) t.mark(a.clip);
     for (const QueuedAction& a : inserts_) t.mark(a.clip);

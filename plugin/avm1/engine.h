@@ -164,7 +164,13 @@ class Engine : public npfp::ScriptHost {
 
  private:
   struct QueuedAction {
-    enum Kind : uint8_t { frame_actions, init_actions, clip_event, clip_method, constructor_call } kind = frame_actions;
+    enum Kind : uint8_t {
+      frame_actions,
+      init_actions,
+      clip_event,
+      clip_method,
+      constructor_call
+    } kind = frame_actions;
     ClipObject* clip = nullptr;
     Bytes bytes;
     size_t start = 0, size = 0;
@@ -215,6 +221,9 @@ class Engine : public npfp::ScriptHost {
   npfp::DisplayObject root_display_;
   std::vector<ClipObject*> clips_;  // live clips, oldest first
   std::vector<ClipObject*> newborns_;
+  // Clips the timeline removed whose unload waits for the next newborn's
+  // constructor (a replaced clip unloads after its successor's init).
+  std::vector<ClipObject*> pending_unloads_;
   std::vector<ClipObject*> text_fields_;
   std::deque<QueuedAction> queue_;
   std::vector<QueuedAction> inserts_;  // queued by the item running now
