@@ -232,11 +232,15 @@ Value broadcaster_broadcast(Runtime& rt, CallInfo& call) {
   std::vector<Value> listeners;
   for (size_t i = 0; i < length; ++i)
     listeners.push_back(rt.get_property(list, String(std::to_string(i))));
+  bool any = false;
   for (const Value& l : listeners) {
+    if (l.is_undefined()) continue;
+    any = true;
     Value method = rt.get_member(l, event);
     if (rt.is_callable(method)) rt.call(method, l, args);
   }
-  return length > 0 ? Value::boolean(true) : Value();
+  // True when there was a listener to tell.
+  return any ? Value::boolean(true) : Value();
 }
 
 Value broadcaster_initialize(Runtime& rt, CallInfo& call) {

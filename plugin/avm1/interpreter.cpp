@@ -1021,10 +1021,11 @@ void Interpreter::step(const ActionRecord& r) {
       Value object = f.pop();
       std::vector<Value> args = pop_arguments(rt.to_number(f.pop()));
       Value ctor;
-      if (name.is_undefined() || (name.is_string() && name.string_text().empty()))
+      String method = name.is_undefined() ? String() : rt.to_string(name);
+      if (method.empty())
         ctor = object;
       else
-        ctor = rt.get_member(object, rt.to_string(name));
+        ctor = rt.get_member(object, method);
       f.push(rt.construct(ctor, args));
       break;
     }

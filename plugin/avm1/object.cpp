@@ -124,6 +124,8 @@ void Object::set_proto(Object* proto) {
 void Object::proto_changed() {
   Property* p = properties_.find("__proto__", false);
   proto_ = p && !p->getter ? p->value.as_object() : nullptr;
+  // Movie clips are no prototypes: a chain ends where it would reach one.
+  if (proto_ && proto_->is_clip()) proto_ = nullptr;
 }
 
 // ---------------------------------------------------------------------------
