@@ -232,10 +232,20 @@ Value unescape(Runtime& rt, CallInfo& call) {
   std::string s = rt.to_string(call.arg(0)).str();
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() && digit_value(s[i + 1]) < 16 &&
-        digit_value(s[i + 2]) < 16) {
+    if (s[i] == '%') {
+      // A malformed escape is dropped with the characters it took.
+      if (i + 1 >= s.size() || digit_value(s[i + 1]) >= 16) {
+        ++i;
+        continue;
+      }
+      if (i + 2 >= s.size() || digit_value(s[i + 2]) >= 16) {
+        ++i;
+        continue;
+      }
       out += static_cast<char>(digit_value(s[i + 1]) * 16 + digit_value(s[i + 2]));
       i += 2;
+    } else if (s[i] == '+') {
+      out += ' ';
     } else {
       out += s[i];
     }

@@ -370,6 +370,7 @@ struct Interpreter {
   std::vector<Value> pop_arguments(double count_value) {
     size_t count = 0;
     if (count_value > 0) count = static_cast<size_t>(std::min(count_value, 65536.0));
+    count = std::min(count, f.stack.size());  // no more than the stack holds
     std::vector<Value> args;
     args.reserve(std::min<size_t>(count, f.stack.size()));
     for (size_t i = 0; i < count; ++i) args.push_back(f.pop());
