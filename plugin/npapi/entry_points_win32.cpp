@@ -57,7 +57,7 @@ NPError NPP_Destroy(NPP npp, NPSavedData** save) {
   PluginInstance* instance = instance_of(npp);
   if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
   npp->pdata = nullptr;
-  delete instance;
+  instance->destroy();
   return NPERR_NO_ERROR;
 }
 

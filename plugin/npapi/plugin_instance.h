@@ -15,14 +15,18 @@
 #include "core/player.h"
 #include "flashhost/npapi.h"
 #include "npapi/script_glue.h"
+#include "npapi/scriptable_object.h"
 #include "render/canvas.h"
 
 namespace npfp {
 
-class PluginInstance {
+class PluginInstance final : private CallGuard {
  public:
   PluginInstance(NPP npp, std::vector<std::pair<std::string, std::string>> parameters);
-  ~PluginInstance();
+  // NPP_Destroy: frees the instance now, or, when the host destroys it from
+  // inside one of its own calls (a script asked the host to close the
+  // window), cuts it off from the host and frees it when that call ends.
+  void destroy();
   PluginInstance(const PluginInstance&) = delete;
   PluginInstance& operator=(const PluginInstance&) = delete;
 
@@ -55,6 +59,22 @@ class PluginInstance {
   static constexpr int32_t kWriteChunk = 65536;
 
  private:
+  ~PluginInstance();
+  // Every entry that may run scripts holds one of these.
+  class Busy {
+   public:
+    explicit Busy(PluginInstance* instance) : instance_(instance) { instance_->enter(); }
+    ~Busy() { instance_->leave(); }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+   private:
+    PluginInstance* instance_;
+  };
+  // CallGuard: the scriptable object's calls into the movie.
+  void enter() override { ++depth_; }
+  void leave() override;
+
   bool is_movie_stream(NPStream* stream) const;
   // The movie's own URL request a stream answers (0: none).
   uint32_t load_request(NPStream* stream) const;
@@ -67,6 +87,8 @@ class PluginInstance {
   void free_surface();
 
   NPP npp_;
+  int depth_ = 0;           // calls under way that may run scripts
+  bool destroyed_ = false;  // NPP_Destroy came while depth_ > 0
   Player player_;
   NPWindow* window_ = nullptr;  // the host's record: it may change its DC in place
   NPStream* movie_stream_ = nullptr;

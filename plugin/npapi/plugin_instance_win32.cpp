@@ -54,6 +54,21 @@ PluginInstance::PluginInstance(NPP npp, std::vector<std::pair<std::string, std::
   player_.set_options(parse_stage_options(parameters));
 }
 
+void PluginInstance::destroy() {
+  if (depth_ == 0) {
+    delete this;
+    return;
+  }
+  destroyed_ = true;
+  stop_clock();
+  glue_.detach();
+  if (scriptable_) detach_scriptable_object(scriptable_);
+}
+
+void PluginInstance::leave() {
+  if (--depth_ == 0 && destroyed_) delete this;
+}
+
 PluginInstance::~PluginInstance() {
   stop_clock();
   if (scriptable_) {
@@ -98,6 +113,7 @@ void PluginInstance::url_notify(const char*, NPReason reason, void* notify_data)
 }
 
 void PluginInstance::deliver_loads() {
+  Busy busy(this);
   if (finished_.empty()) return;
   std::vector<FinishedLoad> loads;
   loads.swap(finished_);
@@ -123,6 +139,7 @@ NPError PluginInstance::new_stream(NPMIMEType, NPStream* stream, uint16_t* stype
 int32_t PluginInstance::write_ready(NPStream*) { return kWriteChunk; }
 
 int32_t PluginInstance::write(NPStream* stream, int32_t, int32_t length, const void* buffer) {
+  Busy busy(this);
   if (length <= 0 || !buffer) return 0;
   if (!is_movie_stream(stream)) {
     // An answer to one of the movie's requests; anything else is dropped.
@@ -138,6 +155,7 @@ int32_t PluginInstance::write(NPStream* stream, int32_t, int32_t length, const v
 }
 
 NPError PluginInstance::destroy_stream(NPStream* stream, NPReason) {
+  Busy busy(this);
   if (is_movie_stream(stream)) {
     player_.finish_stream();
     movie_stream_ = nullptr;
@@ -147,6 +165,7 @@ NPError PluginInstance::destroy_stream(NPStream* stream, NPReason) {
 }
 
 void PluginInstance::stream_as_file(NPStream* stream, const char* file_name) {
+  Busy busy(this);
   // A host that hands the movie over as a file instead of writing it.
   if (!is_movie_stream(stream) || movie_fed_ || !file_name) return;
   std::FILE* file = std::fopen(file_name, "rb");
@@ -193,12 +212,13 @@ void PluginInstance::stop_clock() {
 }
 
 void PluginInstance::tick() {
+  Busy busy(this);
   deliver_loads();
   if (player_.advance()) request_repaint();
 }
 
 void PluginInstance::request_repaint() {
-  if (!window_) return;
+  if (!window_ || destroyed_) return;
   uint32_t w = std::min<uint32_t>(window_->width, 0xFFFF);
   uint32_t h = std::min<uint32_t>(window_->height, 0xFFFF);
   if (w == 0 || h == 0) return;
@@ -206,6 +226,7 @@ void PluginInstance::request_repaint() {
 }
 
 int16_t PluginInstance::handle_event(const NPEvent& event) {
+  Busy busy(this);
   int x = 0, y = 0;
   if (window_) {
     x = low_word(event.lParam) - window_->x;
@@ -346,7 +367,7 @@ bool PluginInstance::paint(HDC given_dc, const RECT* given_dirty) {
 }
 
 NPObject* PluginInstance::scriptable_object() {
-  if (!scriptable_) scriptable_ = create_scriptable_object(npp_, &player_.callbacks());
+  if (!scriptable_) scriptable_ = create_scriptable_object(npp_, &player_.callbacks(), this);
   if (scriptable_ && browser().retainobject) browser().retainobject(scriptable_);
   return scriptable_;
 }

@@ -32,6 +32,9 @@ class ScriptGlue : public avm1::Host {
 
   // The movie's address as the host named its stream.
   void set_movie_url(const std::string& url) { movie_url_ = url; }
+  // The host has destroyed the instance: its NPP is gone, so nothing may
+  // reach the browser any more (a script still running finishes quietly).
+  void detach();
 
   void trace(const std::string& line) override;
   double now_ms() override;
@@ -55,6 +58,7 @@ class ScriptGlue : public avm1::Host {
   std::string storage_path(const std::string& name) const;
 
   NPP npp_;
+  bool detached_ = false;
   NPObject* window_ = nullptr;
   bool window_asked_ = false;
   std::string movie_url_;

@@ -63,8 +63,13 @@ std::string with_query(const std::string& url, const std::string& data) {
 
 ScriptGlue::ScriptGlue(NPP npp) : npp_(npp) {}
 
-ScriptGlue::~ScriptGlue() {
+ScriptGlue::~ScriptGlue() { detach(); }
+
+void ScriptGlue::detach() {
   if (window_ && browser().releaseobject) browser().releaseobject(window_);
+  window_ = nullptr;
+  window_asked_ = true;
+  detached_ = true;
 }
 
 void ScriptGlue::trace(const std::string& line) {
@@ -124,6 +129,7 @@ int ScriptGlue::local_offset_minutes(double utc_ms) {
 
 void ScriptGlue::navigate(const std::string& url, const std::string& target,
                           const std::string& method, const std::string& data) {
+  if (detached_) return;
   // No target opens the address in the movie's own page.
   const std::string window = target.empty() ? "_self" : target;
   npfp::trace("GetURL url=%s target=%s method=%s", url.c_str(), window.c_str(),
@@ -142,6 +148,7 @@ void ScriptGlue::navigate(const std::string& url, const std::string& target,
 
 void ScriptGlue::fscommand(const std::string& command, const std::string& args) {
   npfp::trace("FSCommand command=%s args=%s", command.c_str(), args.c_str());
+  if (detached_) return;
   // A page hears FSCommands through its "_DoFSCommand" function.
   NPObject* window = window_object();
   if (!window || !browser().invoke || !browser().getstringidentifier) return;
@@ -155,7 +162,7 @@ void ScriptGlue::fscommand(const std::string& command, const std::string& args) 
 
 bool ScriptGlue::load(uint32_t request, const std::string& url, const std::string& method,
                       const std::string& data) {
-  if (request == 0) return false;
+  if (request == 0 || detached_) return false;
   NPError error;
   if (method == "POST") {
     if (!browser().posturlnotify) return false;

@@ -12,6 +12,7 @@ namespace {
 
 struct ScriptableObject : NPObject {
   CallbackRegistry* callbacks = nullptr;
+  CallGuard* guard = nullptr;
 };
 
 CallbackRegistry* registry_of(NPObject* object) {
@@ -23,7 +24,9 @@ NPObject* allocate(NPP, NPClass*) { return new ScriptableObject(); }
 void deallocate(NPObject* object) { delete static_cast<ScriptableObject*>(object); }
 
 void invalidate(NPObject* object) {
-  if (object) static_cast<ScriptableObject*>(object)->callbacks = nullptr;
+  if (!object) return;
+  static_cast<ScriptableObject*>(object)->callbacks = nullptr;
+  static_cast<ScriptableObject*>(object)->guard = nullptr;
 }
 
 bool has_method(NPObject* object, NPIdentifier name) {
@@ -89,10 +92,15 @@ bool invoke(NPObject* object, NPIdentifier name, const NPVariant* args, uint32_t
             NPVariant* result) {
   std::string method = browser_identifier_name(name);
   CallbackRegistry* callbacks = registry_of(object);
+  CallGuard* guard = object ? static_cast<ScriptableObject*>(object)->guard : nullptr;
   std::vector<ScriptValue> values;
   for (uint32_t i = 0; args && i < count; ++i) values.push_back(from_variant(args[i]));
   ScriptValue answer;
+  if (guard) guard->enter();
   bool ok = callbacks && callbacks->call(method, values, answer);
+  // The owner (and with it this object) may be gone after leave: only
+  // locals from here on.
+  if (guard) guard->leave();
   trace("NPObject invoke name=%s argc=%u -> %s", method.c_str(), static_cast<unsigned>(count),
         ok ? "true" : "false");
   if (ok && result) to_variant(answer, *result);
@@ -123,10 +131,13 @@ NPClass scriptable_class = {
 
 }  // namespace
 
-NPObject* create_scriptable_object(NPP npp, CallbackRegistry* callbacks) {
+NPObject* create_scriptable_object(NPP npp, CallbackRegistry* callbacks, CallGuard* guard) {
   if (!browser().createobject) return nullptr;
   NPObject* object = browser().createobject(npp, &scriptable_class);
-  if (object) static_cast<ScriptableObject*>(object)->callbacks = callbacks;
+  if (object) {
+    static_cast<ScriptableObject*>(object)->callbacks = callbacks;
+    static_cast<ScriptableObject*>(object)->guard = guard;
+  }
   return object;
 }
 

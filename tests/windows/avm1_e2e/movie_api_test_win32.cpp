@@ -9,12 +9,15 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "api/api_context.h"
 #include "api/namespaces.h"
 #include "bridge/base64.h"
+#include "bridge/dispatcher.h"
 #include "bridge/identifiers.h"
+#include "bridge/invoke_protocol.h"
 #include "flashhost/player_library.h"
 #include "flashhost/player_view.h"
 #include "flashhost/player_window.h"
@@ -469,6 +472,82 @@ TEST_F(MovieInPlayerWindow, LoadsAskTheBrowserAndAnswerTheMovieLater) {
                                                       "posted, answer a=1&b=two%20words"}));
   const std::string calls = call_log();
   EXPECT_NE(calls.find("NPP_URLNotify url=" + data_path + " reason=0"), std::string::npos) << calls;
+}
+
+// The README's first API example, as written there: a note saved on C:.
+TEST_F(MovieInPlayerWindow, TheReadmeExampleSavesItsNote) {
+  DeleteFileA("C:\\notes.txt");
+  Actions a;
+  // var ok = ExternalInterface.call("FileSystem.saveFile", "Qzpcbm90ZXMudHh0", "aGVsbG8=");
+  a.local("ok", [](Actions& x) {
+    e2e::api_call(x, "FileSystem.saveFile", {"Qzpcbm90ZXMudHh0", "aGVsbG8="});
+  });
+  e2e::trace_labelled(a, "ok ", [](Actions& x) { x.get("ok"); });
+  a.stop();
+  play(e2e::script_movie(a));
+  ASSERT_TRUE(pump_until("ok true")) << testing_support::TempDir::read(script_trace_);
+  EXPECT_EQ(testing_support::TempDir::read("C:\\notes.txt"), "hello");
+  DeleteFileA("C:\\notes.txt");
+}
+
+// Stands in for the Window namespace: "close" destroys the player window
+// (and with it the plug-in instance) while the movie's call is running.
+class ClosingWindowNamespace : public bridge::NamespaceHandler {
+ public:
+  explicit ClosingWindowNamespace(HWND window) : window_(window) {}
+  bridge::Result call(std::string_view method, const bridge::ArgumentList&) override {
+    if (method != "close") return std::nullopt;
+    DestroyWindow(window_);
+    return bridge::result_boolean(true);
+  }
+
+ private:
+  HWND window_;
+};
+
+// The host may destroy the instance from inside the movie's own call: the
+// script finishes without reaching the host again, and the instance goes
+// once the call has returned.
+TEST_F(MovieInPlayerWindow, TheHostMayDestroyTheInstanceWhileAScriptRuns) {
+  // The second frame closes: its script runs on the frame clock, as a
+  // button's would, not inside the host's start.
+  Actions a;
+  a.push_string("closing").trace();
+  e2e::trace_labelled(a, "close answered ",
+                      [](Actions& x) { e2e::api_call(x, "Window.close", {}); });
+  e2e::trace_labelled(a, "after close ",
+                      [](Actions& x) { e2e::api_call(x, "System.getScreenSize", {}); });
+  a.stop();
+  swfwriter::Movie movie;
+  movie.width_twips = 320 * 20;
+  movie.height_twips = 240 * 20;
+  movie.frame_count = 2;
+  movie.show_frame();
+  movie.do_action(a.finish());
+  movie.show_frame();
+  const std::string movie_path = folder_.file("closing.swf");
+  ASSERT_TRUE(swfwriter::write_file(movie_path, movie.finish()));
+  player_ =
+      std::make_unique<flashhost::PlayerWindow>(&settings_.main_window, &settings_.main_window);
+  window_ = CreateWindowExA(0, flashhost::kPlayerClassName, "avm1", WS_POPUP | WS_VISIBLE, 0, 0,
+                            320, 240, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(window_, nullptr);
+  ASSERT_TRUE(player_->set_up(window_));
+  context_ = std::make_unique<api::FixedOwnerContext>(window_);
+  api::install_namespaces(player_->dispatcher(), *context_);
+  player_->dispatcher().set_handler(bridge::Namespace::kWindow,
+                                    std::make_unique<ClosingWindowNamespace>(window_));
+  player_->set_parameter("src", movie_path);
+  player_->start();
+  ASSERT_TRUE(pump_until("after close null", 5000))
+      << testing_support::TempDir::read(script_trace_);
+  pump_for(100);
+  EXPECT_FALSE(IsWindow(window_));
+  EXPECT_EQ(player_->instance(), nullptr);
+  EXPECT_EQ(script_lines(),
+            (std::vector<std::string>{"closing", "close answered true", "after close null"}));
+  const std::string calls = call_log();
+  EXPECT_NE(calls.find("NPP_Destroy"), std::string::npos) << calls;
 }
 
 }  // namespace
