@@ -341,4 +341,14 @@ std::unique_ptr<MenuNamespace> make_menu_namespace(const MenuTargets& targets,
   return std::make_unique<MenuNamespaceImpl>(targets, movie);
 }
 
+MenuNamespace* install_menu_and_dll_namespaces(bridge::Dispatcher& dispatcher,
+                                               const MenuTargets& targets,
+                                               bridge::MovieCaller& movie) {
+  std::unique_ptr<MenuNamespace> menu = make_menu_namespace(targets, movie);
+  MenuNamespace* handler = menu.get();
+  dispatcher.set_handler(bridge::Namespace::kMenu, std::move(menu));
+  dispatcher.set_handler(bridge::Namespace::kDll, make_dll_namespace());
+  return handler;
+}
+
 }  // namespace api

@@ -71,4 +71,11 @@ class DllNamespace : public bridge::NamespaceHandler {
 
 std::unique_ptr<DllNamespace> make_dll_namespace();
 
+// Installs a Menu and a DLL handler into a host window's dispatcher and
+// answers the Menu handler (owned by the dispatcher), whose menu_command the
+// window calls for the menu commands of its WM_COMMAND.
+MenuNamespace* install_menu_and_dll_namespaces(bridge::Dispatcher& dispatcher,
+                                               const MenuTargets& targets,
+                                               bridge::MovieCaller& movie);
+
 }  // namespace api

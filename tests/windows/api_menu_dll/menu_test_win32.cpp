@@ -49,10 +49,8 @@ class MenuApi : public ::testing::Test {
       context_ = CreatePopupMenu();
       AppendMenuA(context_, MF_STRING, 0, "Context");
     }
-    auto menu = api::make_menu_namespace({bar_, window_, context_}, host_);
-    menu_ = menu.get();
+    menu_ = api::install_menu_and_dll_namespaces(dispatcher_, {bar_, window_, context_}, host_);
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(menu_));
-    dispatcher_.set_handler(bridge::Namespace::kMenu, std::move(menu));
   }
 
   // Through the call text, as the player hands it over.
@@ -223,6 +221,8 @@ TEST_F(MenuApi, UnknownObjectsMethodsAndGroupsGiveNoResult) {
   EXPECT_EQ(call("Menu.Other.addMenu", {"main", b64("File")}).value_or("(none)"), "(none)");
   EXPECT_EQ(bar("addMenu", {"Main", b64("File")}), "(none)");  // names are case-sensitive
   EXPECT_EQ(GetMenuItemCount(bar_), 0);
+  // The DLL namespace is installed beside it.
+  EXPECT_EQ(call("DLL.call", {"1", "f"}).value_or("(none)"), "<false/>");
 }
 
 TEST_F(MenuApi, ContextItemsLiveOnTheRightClickMenu) {
