@@ -2,6 +2,7 @@
 // (file_handles.cpp). Paths longer than the system's ANSI limit fail with
 // the method's failure answer instead of reaching a fixed path buffer.
 #include <windows.h>
+// The system headers below need the types of windows.h first.
 #include <io.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -32,7 +33,8 @@ bool shell_copy(const std::string& source_argument, const std::string& folder_ar
   const std::string source = paths::resolve(source_argument);
   const std::string folder = paths::resolve(folder_argument);
   if (source.empty() || folder.empty()) return false;
-  const std::string target = paths::resolve(paths::add_separator(folder) + paths::file_part(source));
+  const std::string target =
+      paths::resolve(paths::add_separator(folder) + paths::file_part(source));
   if (!path_fits(source) || !path_fits(target)) return false;
   // The shell's path lists end with two NULs: the string's own and this one.
   std::string from = source + '\0';
@@ -176,10 +178,14 @@ HANDLE open_for_measuring(const std::string& path) {
 uint64_t file_size(const std::string& path_argument) {
   HANDLE file = open_for_measuring(paths::resolve(path_argument));
   if (file == INVALID_HANDLE_VALUE) return 0;
-  LARGE_INTEGER size;
-  const bool measured = GetFileSizeEx(file, &size) != 0;
+  // GetFileSize with its high half rather than GetFileSizeEx, which the
+  // Windows 9x kernels lack.
+  DWORD high = 0;
+  SetLastError(NO_ERROR);
+  const DWORD low = GetFileSize(file, &high);
+  const bool measured = low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR;
   CloseHandle(file);
-  return measured && size.QuadPart > 0 ? static_cast<uint64_t>(size.QuadPart) : 0;
+  return measured ? (static_cast<uint64_t>(high) << 32) | low : 0;
 }
 
 // The creation or last-write time in UTC. The existence test takes the
@@ -240,7 +246,8 @@ class FileSystemNamespace : public bridge::NamespaceHandler {
     if (method == "moveFile" || method == "renameFile" || method == "setFileExtension") {
       return bridge::result_boolean(false);
     }
-    if (method == "createShortcut") return bridge::result_boolean(create_shortcut(text(1), text(2)));
+    if (method == "createShortcut")
+      return bridge::result_boolean(create_shortcut(text(1), text(2)));
     if (method == "deleteFile") return bridge::result_boolean(delete_file(text(1)));
     if (method == "deleteFolder") {
       return bridge::result_boolean(
@@ -259,7 +266,8 @@ class FileSystemNamespace : public bridge::NamespaceHandler {
       return bridge::result_long_integer(static_cast<int64_t>(file_size(text(1))));
     }
     if (method == "getFileSizeKBytes") {
-      return bridge::result_long_integer(static_cast<int64_t>(size_in_kilobytes(file_size(text(1)))));
+      return bridge::result_long_integer(
+          static_cast<int64_t>(size_in_kilobytes(file_size(text(1)))));
     }
     if (method == "getFileSizeMBytes") {
       return bridge::result_real(size_in_megabytes(file_size(text(1))), 0, 2);

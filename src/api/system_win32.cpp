@@ -2,6 +2,7 @@
 // would end the session or move hardware (power, CD tray) and launching go
 // through the ApiContext, so tests can record them instead.
 #include <windows.h>
+// The system headers below need the types of windows.h first.
 #include <mmsystem.h>
 
 #include <cstring>
@@ -76,11 +77,16 @@ bool master_volume(uint32_t& value, bool write) {
 }
 
 // Total physical memory as 64 bits, so that machines with more than 2 GB
-// are told truthfully.
+// are told truthfully. The extended query is looked up at run time: Windows
+// 95, 98, Me and NT 4 lack it, and an import would keep the program from
+// loading there.
 uint64_t physical_memory() {
+  using Query = BOOL(WINAPI*)(MEMORYSTATUSEX*);
+  const Query query = reinterpret_cast<Query>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GlobalMemoryStatusEx")));
   MEMORYSTATUSEX status = {};
   status.dwLength = sizeof status;
-  if (GlobalMemoryStatusEx(&status)) return status.ullTotalPhys;
+  if (query && query(&status)) return status.ullTotalPhys;
   MEMORYSTATUS basic = {};
   basic.dwLength = sizeof basic;
   GlobalMemoryStatus(&basic);
@@ -208,7 +214,6 @@ bool size_unit(std::string_view suffix, char& unit) {
   return false;
 }
 
-
 class SystemNamespace : public bridge::NamespaceHandler {
  public:
   explicit SystemNamespace(ApiContext& context) : context_(context) {}
@@ -267,8 +272,7 @@ class SystemNamespace : public bridge::NamespaceHandler {
     if (method == "isLinux") return bridge::result_boolean(false);
     if (method == "getUserName") {
       return bridge::result_text(
-          system_name([](char* name, DWORD* size) { return GetUserNameA(name, size) != 0; }),
-          true);
+          system_name([](char* name, DWORD* size) { return GetUserNameA(name, size) != 0; }), true);
     }
     if (method == "getComputerName") {
       return bridge::result_text(
@@ -306,7 +310,8 @@ class SystemNamespace : public bridge::NamespaceHandler {
       return bytes_in_unit(volume_space(bridge::read_text(arguments, 1)).free, unit);
     }
     if (method == "getNumberOfVolumes") {
-      return bridge::result_integer(static_cast<int32_t>(drives_in_mask(GetLogicalDrives()).size()));
+      return bridge::result_integer(
+          static_cast<int32_t>(drives_in_mask(GetLogicalDrives()).size()));
     }
     if (method == "getVolumes") return volume_list_result(drives_in_mask(GetLogicalDrives()));
     if (method == "getVolumeName") return volume_name(bridge::read_integer(arguments, 1));
