@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "api/api_context.h"
 #include "payload/payload_reader.h"
 #include "saver/saver_player.h"
 #include "settings/settings.h"
@@ -59,6 +60,9 @@ class SaverApp {
 
  private:
   SaverSettings settings_;
+  // What the movie's API calls need of the saver: dialogs owned by the
+  // frame window. Lives as long as the player that uses it.
+  std::unique_ptr<api::ApiContext> api_context_;
   std::unique_ptr<SaverPlayer> host_;
   payload::PayloadReader reader_;
   int failure_code_ = 0;

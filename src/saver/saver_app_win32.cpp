@@ -5,6 +5,8 @@
 // the movie, and cleans the work folder up at destruction.
 #include <windows.h>
 
+#include "api/http_client.h"
+#include "api/namespaces.h"
 #include "bridge/identifiers.h"
 #include "common/paths.h"
 #include "flashhost/library_files.h"
@@ -63,6 +65,10 @@ bool SaverApp::start(std::string& settings_path, HWND window) {
 
   std::unique_ptr<SaverPlayer> player(new SaverPlayer(settings_.main_window));
   if (!player->set_up(window)) return false;
+  // The desktop API answers the movie; its dialogs belong to the frame
+  // window, also for the players of further monitors.
+  api_context_.reset(new api::FixedOwnerContext(frame.frame_window));
+  api::install_namespaces(player->dispatcher(), *api_context_);
   host_ = std::move(player);
   host_->start();
   return true;
@@ -112,6 +118,8 @@ SaverApp& main_app() {
 namespace {
 
 void start_up(HWND window) {
+  // The movie's http:// and https:// requests are fetched over WinINet.
+  api::install_http_client();
   monitor_set().create(window);
   work_folder::set_name(work_folder::default_name());
   work_folder::create();
