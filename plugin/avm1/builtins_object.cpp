@@ -46,12 +46,13 @@ Value object_is_property_enumerable(Runtime& rt, CallInfo& call) {
   return Value::boolean(p && !(p->flags & kDontEnum));
 }
 
-Value object_is_prototype_of(Runtime&, CallInfo& call) {
+Value object_is_prototype_of(Runtime& rt, CallInfo& call) {
   Object* self = call.this_object();
   Object* o = call.arg(0).as_object();
   if (!self || !o) return Value::boolean(false);
   int guard = 0;
-  for (Object* p = o->proto(); p && guard < 256; p = p->proto(), ++guard)
+  for (Object* p = o->proto_for(rt.version()); p && guard < 256;
+       p = p->proto_for(rt.version()), ++guard)
     if (p == self) return Value::boolean(true);
   return Value::boolean(false);
 }
@@ -160,6 +161,7 @@ Value as_set_prop_flags(Runtime& rt, CallInfo& call) {
   const Value& names = call.arg(1);
   if (names.is_null()) {
     for (Property& p : o->properties().list()) change(p);
+    o->proto_changed();  // the prototype link's flags may have changed
     return Value();
   }
   std::vector<String> list;
@@ -181,6 +183,7 @@ Value as_set_prop_flags(Runtime& rt, CallInfo& call) {
   }
   for (const String& name : list)
     if (Property* p = o->find_own(name, rt.case_sensitive())) change(*p);
+  o->proto_changed();
   return Value();
 }
 

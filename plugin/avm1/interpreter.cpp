@@ -367,10 +367,12 @@ struct Interpreter {
 
   // --- Calls
 
-  std::vector<Value> pop_arguments(double count_value) {
+  // Calls take no more arguments than the stack holds; lists (InitArray)
+  // fill up with undefined.
+  std::vector<Value> pop_arguments(double count_value, bool for_call = false) {
     size_t count = 0;
     if (count_value > 0) count = static_cast<size_t>(std::min(count_value, 65536.0));
-    count = std::min(count, f.stack.size());  // no more than the stack holds
+    if (for_call) count = std::min(count, f.stack.size());
     std::vector<Value> args;
     args.reserve(std::min<size_t>(count, f.stack.size()));
     for (size_t i = 0; i < count; ++i) args.push_back(f.pop());
@@ -437,7 +439,7 @@ struct Interpreter {
     }
     bool cs = rt.case_sensitive();
     int guard = 0;
-    for (Object* cur = start; cur; cur = cur->proto(), ++guard) {
+    for (Object* cur = start; cur; cur = cur->proto_for(rt.version()), ++guard) {
       if (guard > 256) throw ScriptAbort();  // a chain this deep ends the script
       Property* p = cur->find_own(name, cs);
       if (p && visible_to(p->flags, rt.version())) {
@@ -876,7 +878,7 @@ void Interpreter::step(const ActionRecord& r) {
       break;
     case kActionCallFunction: {
       String name = rt.to_string(f.pop());
-      std::vector<Value> args = pop_arguments(rt.to_number(f.pop()));
+      std::vector<Value> args = pop_arguments(rt.to_number(f.pop()), true);
       Value fn = get_variable(name);
       Value result;
       if (rt.is_callable(fn)) result = rt.call(fn, this_for_call(name), args.data(), args.size());
@@ -893,7 +895,7 @@ void Interpreter::step(const ActionRecord& r) {
     }
     case kActionNewObject: {
       String name = rt.to_string(f.pop());
-      std::vector<Value> args = pop_arguments(rt.to_number(f.pop()));
+      std::vector<Value> args = pop_arguments(rt.to_number(f.pop()), true);
       Value ctor = get_variable(name);
       f.push(rt.construct(ctor, args));
       break;
@@ -1013,14 +1015,14 @@ void Interpreter::step(const ActionRecord& r) {
     case kActionCallMethod: {
       Value name = f.pop();
       Value object = f.pop();
-      std::vector<Value> args = pop_arguments(rt.to_number(f.pop()));
+      std::vector<Value> args = pop_arguments(rt.to_number(f.pop()), true);
       f.push(call_method(object, name, args));
       break;
     }
     case kActionNewMethod: {
       Value name = f.pop();
       Value object = f.pop();
-      std::vector<Value> args = pop_arguments(rt.to_number(f.pop()));
+      std::vector<Value> args = pop_arguments(rt.to_number(f.pop()), true);
       Value ctor;
       String method = name.is_undefined() ? String() : rt.to_string(name);
       if (method.empty())

@@ -7,8 +7,20 @@ namespace avm1 {
 bool visible_to(uint32_t flags, int version) {
   if ((flags & kOnlyVersion6) && version < 6) return false;
   if ((flags & kOnlyVersion7) && version < 7) return false;
+  if ((flags & kNotVersion6) && version == 6) return false;
   if ((flags & kOnlyVersion8) && version < 8) return false;
   if ((flags & kOnlyVersion9) && version < 9) return false;
+  return true;
+}
+
+bool proto_visible_to(uint32_t flags, int version) {
+  // The prototype link follows its own table: the flags of SWF 8 and 9
+  // hide it from SWF 5 and from one later version only, and the SWF 6 bit
+  // does not apply.
+  if ((flags & kOnlyVersion6) && version < 6) return false;
+  if ((flags & kOnlyVersion7) && version < 7) return false;
+  if ((flags & kOnlyVersion8) && (version < 6 || version == 7)) return false;
+  if ((flags & kOnlyVersion9) && (version < 6 || version == 8)) return false;
   return true;
 }
 
@@ -124,6 +136,7 @@ void Object::set_proto(Object* proto) {
 void Object::proto_changed() {
   Property* p = properties_.find("__proto__", false);
   proto_ = p && !p->getter ? p->value.as_object() : nullptr;
+  proto_flags_ = p ? p->flags : 0;
   // Movie clips are no prototypes: a chain ends where it would reach one.
   if (proto_ && proto_->is_clip()) proto_ = nullptr;
 }

@@ -24,7 +24,8 @@ enum PropertyFlag : uint32_t {
   kReadOnly = 0x04,
   // Seen only by code of a SWF version from 6, 7, 8 or 9 on.
   kOnlyVersion6 = 0x80,
-  kOnlyVersion7 = 0x100,
+  kNotVersion6 = 0x100,  // hidden from SWF 6 code only
+  kOnlyVersion7 = 0x400,
   kOnlyVersion8 = 0x1000,
   kOnlyVersion9 = 0x2000,
   kHidden = kDontEnum | kDontDelete,
@@ -32,6 +33,8 @@ enum PropertyFlag : uint32_t {
 
 // Whether a property with `flags` exists for code of `version`.
 bool visible_to(uint32_t flags, int version);
+// Whether the `__proto__` link with `flags` counts for code of `version`.
+bool proto_visible_to(uint32_t flags, int version);
 
 struct Property {
   String name;
@@ -132,6 +135,11 @@ class Object {
 
   // The prototype: the `__proto__` property when it holds an object.
   Object* proto() const { return proto_; }
+  // The prototype as code of `version` sees it: none while ASSetPropFlags
+  // hides `__proto__` from that version.
+  Object* proto_for(int version) const {
+    return proto_flags_ && !proto_visible_to(proto_flags_, version) ? nullptr : proto_;
+  }
   void set_proto(Object* proto);
   // Keeps proto() in step after `__proto__` was written or removed.
   void proto_changed();
@@ -143,6 +151,7 @@ class Object {
  private:
   PropertyMap properties_;
   Object* proto_ = nullptr;
+  uint32_t proto_flags_ = 0;
 };
 
 class CallInfo;

@@ -325,7 +325,7 @@ bool Runtime::instance_of(const Value& object, const Value& constructor) {
   Object* prototype = prototype_value.as_object();
   if (!prototype) return false;
   int guard = 0;
-  for (Object* p = o->proto(); p && guard < 256; p = p->proto(), ++guard) {
+  for (Object* p = o->proto_for(version_); p && guard < 256; p = p->proto_for(version_), ++guard) {
     if (p == prototype) return true;
     // Interfaces the prototype's constructor implements (ImplementsOp).
     if (version_ >= 7) {
@@ -364,7 +364,7 @@ bool Runtime::find_property(Object* o, const String& name, Value& out) {
   if (o->get_native(*this, name, out)) return true;
   bool cs = case_sensitive();
   int guard = 0;
-  for (Object* cur = o; cur; cur = cur->proto(), ++guard) {
+  for (Object* cur = o; cur; cur = cur->proto_for(version_), ++guard) {
     if (guard > 256) throw ScriptAbort();  // a chain this deep ends the script
     Property* p = cur->find_own(name, cs);
     if (p && visible_to(p->flags, version_)) {
@@ -411,7 +411,7 @@ Value Runtime::get_member(const Value& object, const String& name) {
       if (!proto) return Value();
       bool cs = case_sensitive();
       int guard = 0;
-      for (Object* cur = proto; cur && guard < 256; cur = cur->proto(), ++guard) {
+      for (Object* cur = proto; cur && guard < 256; cur = cur->proto_for(version_), ++guard) {
         Property* p = cur->find_own(name, cs);
         if (p && visible_to(p->flags, version_)) {
           if (p->getter) return call(Value::object(p->getter), object, nullptr, 0);
@@ -472,7 +472,7 @@ void Runtime::set_property(Object* o, const String& name, const Value& given) {
   }
   // An accessor further up the chain takes the write.
   int guard = 1;
-  for (Object* cur = o->proto(); cur; cur = cur->proto(), ++guard) {
+  for (Object* cur = o->proto_for(version_); cur; cur = cur->proto_for(version_), ++guard) {
     if (guard > 256) throw ScriptAbort();  // a chain this deep ends the script
     Property* q = cur->find_own(name, cs);
     if (!q || !visible_to(q->flags, version_)) continue;
@@ -500,7 +500,7 @@ bool Runtime::has_property(Object* o, const String& name) {
   if (o->get_native(*this, name, ignored)) return true;
   bool cs = case_sensitive();
   int guard = 0;
-  for (Object* cur = o; cur; cur = cur->proto(), ++guard) {
+  for (Object* cur = o; cur; cur = cur->proto_for(version_), ++guard) {
     if (guard > 256) throw ScriptAbort();  // a chain this deep ends the script
     Property* p = cur->find_own(name, cs);
     if (p && visible_to(p->flags, version_)) return true;
@@ -534,7 +534,7 @@ std::vector<String> Runtime::enumerate(Object* o) {
   o->native_names(*this, native);
   int guard = 0;
   std::vector<const Property*> hidden_below;
-  for (Object* cur = o; cur && guard < 256; cur = cur->proto(), ++guard) {
+  for (Object* cur = o; cur && guard < 256; cur = cur->proto_for(version_), ++guard) {
     const std::vector<Property>& list = cur->properties().list();
     for (size_t i = list.size(); i-- > 0;) {
       const Property& p = list[i];
