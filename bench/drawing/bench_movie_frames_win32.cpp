@@ -165,9 +165,9 @@ void run(const char* label, const std::string& movie, double rate) {
     double cpu = cpu_seconds() - cpu0, wall = wall_seconds() - wall0;
     std::printf(
         "bench movie frames %s: %d ticks at %dx%d, %d repaints: %.1f frames per second, "
-        "%.1f ms CPU per frame\n",
+        "%.1f ms CPU per frame, %.0f%% of one core at %.0f fps\n",
         label, frames, kWidth, kHeight, g_paints - paints_before, frames / wall,
-        cpu * 1000 / frames);
+        cpu * 1000 / frames, cpu / frames * rate * 100, rate);
   }
   // Its own pace: the module's clock, this thread waiting for messages.
   int paints_before = g_paints;
