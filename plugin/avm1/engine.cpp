@@ -404,6 +404,7 @@ bool Engine::advance_frame(npfp::TimelineInstance& root) {
   if (!runtime_->running() && runtime_->heap().wants_collection()) collect_garbage();
   in_advance_ = true;
   bool changed = false;
+  const uint64_t actions_before = runtime_->actions_run();
   if (!root.started()) {
     changed = root.advance_self();
     queue_newborns();
@@ -423,7 +424,10 @@ bool Engine::advance_frame(npfp::TimelineInstance& root) {
   in_advance_ = false;
   if (redraw_) changed = true;
   redraw_ = false;
-  return changed || true;
+  // Scripts change what is drawn in more ways than the property setters
+  // flag (text, drawing, colours), so a frame in which any action ran is
+  // drawn again; a still movie whose scripts are idle asks for nothing.
+  return changed || runtime_->actions_run() != actions_before;
 }
 
 bool Engine::take_redraw_request() {
