@@ -1,3 +1,4 @@
+#include "api/http_client.h"
 #include "api/namespaces.h"
 #include "api/window_host.h"
 #include "bridge/windowed_start.h"
@@ -20,6 +21,8 @@ int run_player(const std::string& settings_path) {
     return kExitSettings;
   }
 
+  // The movie's http:// and https:// URLs are fetched by the API's client.
+  api::install_http_client();
   std::string failure;
   flashhost::PlayerLibrary* library =
       flashhost::PlayerLibrary::load(flashhost::extract_player_library(), failure);
