@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 #include "avm1/clip.h"
 #include "avm1/engine.h"
@@ -525,34 +526,36 @@ bool Runtime::delete_property(Object* o, const String& name) {
 std::vector<String> Runtime::enumerate(Object* o) {
   std::vector<String> names;
   bool cs = case_sensitive();
-  auto seen = [&](const String& n) {
-    for (const String& s : names)
-      if (s.same(n, cs)) return true;
-    return false;
-  };
+  // Names are looked up by their compared form, so that objects with many
+  // properties or long chains enumerate in linear time.
+  auto key = [cs](const String& n) { return cs ? n.str() : fold_case(n.str()); };
+  std::unordered_set<std::string> listed;
+  std::unordered_set<std::string> hidden_below;
   std::vector<String> native;
   o->native_names(*this, native);
   int guard = 0;
-  std::vector<const Property*> hidden_below;
   for (Object* cur = o; cur && guard < 256; cur = cur->proto_for(version_), ++guard) {
     const std::vector<Property>& list = cur->properties().list();
     for (size_t i = list.size(); i-- > 0;) {
       const Property& p = list[i];
       if (!visible_to(p.flags, version_)) continue;
+      std::string k = key(p.name);
       // A hidden property hides the inherited one of the same name too.
       if (p.flags & kDontEnum) {
-        if (!seen(p.name)) hidden_below.push_back(&p);
+        if (!listed.count(k)) hidden_below.insert(std::move(k));
         continue;
       }
-      bool shadowed = false;
-      for (const Property* h : hidden_below)
-        if (h->name.same(p.name, cs)) shadowed = true;
-      if (shadowed || seen(p.name)) continue;
+      if (hidden_below.count(k) || listed.count(k)) continue;
+      listed.insert(std::move(k));
       names.push_back(p.name);
     }
     if (cur == o)
-      for (const String& n : native)
-        if (!seen(n)) names.push_back(n);
+      for (const String& n : native) {
+        std::string k = key(n);
+        if (listed.count(k)) continue;
+        listed.insert(std::move(k));
+        names.push_back(n);
+      }
   }
   return names;
 }
