@@ -225,48 +225,123 @@ struct Interpreter {
     return false;
   }
 
-  // Splits a dotted path; false when the name is not one.
-  static bool dotted(const std::string& s, std::vector<std::string>& parts) {
-    if (s.find('.') == std::string::npos || s == "." || s == "..") return false;
-    parts.clear();
-    size_t from = 0;
-    for (;;) {
-      size_t dot = s.find('.', from);
-      parts.push_back(s.substr(from, dot == std::string::npos ? std::string::npos : dot - from));
-      if (dot == std::string::npos) break;
-      from = dot + 1;
-    }
-    for (const std::string& p : parts)
-      if (p.empty()) return false;
-    return true;
+  // The objects a name is looked up in, innermost first: With objects,
+  // the activation, the definition's chain, the timeline and _global.
+  std::vector<Object*> scope_objects() {
+    std::vector<Object*> chain;
+    for (size_t i = f.withs.size(); i-- > 0;) chain.push_back(f.withs[i]);
+    if (f.activation) chain.push_back(f.activation);
+    if (f.outer)
+      for (size_t i = f.outer->size(); i-- > 0;) chain.push_back((*f.outer)[i]);
+    if (ClipObject* t = base_clip()) chain.push_back(t);
+    chain.push_back(rt.global());
+    return chain;
   }
 
-  Value resolve_dotted(const std::vector<std::string>& parts, size_t count) {
-    Value v;
-    if (!lookup_plain(String(parts[0]), v)) return Value();
-    for (size_t i = 1; i < count; ++i) {
-      if (v.is_nullish()) return Value();
-      v = rt.get_member(v, String(parts[i]));
+  // Follows a target path ("a/b", "a.b", "a:b", "/a", "../a", mixed) from
+  // `start`: clips' children win over their variables, ".." and "_parent"
+  // climb, a leading "/" starts at the root. Nothing when a step does not
+  // give an object.
+  Object* resolve_path(Object* start, const std::string& path, bool first_element) {
+    if (!start) return nullptr;
+    Object* cur = start;
+    size_t i = 0;
+    bool slash = false;
+    // Leading colons are skipped; empty names further on find nothing.
+    while (i < path.size() && path[i] == ':') ++i;
+    if (i < path.size() && path[i] == '/') {
+      Object* root =
+          engine() ? root_for(start->is_clip() ? engine()->live(start) : base_clip()) : nullptr;
+      if (!root) return nullptr;
+      cur = root;
+      ++i;
+      slash = true;
+      first_element = false;
     }
-    return v;
+    bool cs = rt.case_sensitive();
+    int guard = 0;
+    while (i < path.size()) {
+      if (++guard > 4096) return nullptr;
+      if (path.compare(i, 2, "..") == 0 &&
+          (i + 2 == path.size() || path[i + 2] == '/' || path[i + 2] == ':')) {
+        if (i + 2 < path.size() && path[i + 2] == '/') slash = true;
+        i += 3;
+        ClipObject* c = cur->is_clip() && engine() ? engine()->live(cur) : nullptr;
+        if (!c || !c->parent) return nullptr;
+        cur = c->parent;
+        first_element = false;
+        continue;
+      }
+      size_t end = i;
+      while (end < path.size()) {
+        char ch = path[end];
+        if (ch == ':' || (ch == '.' && !slash && f.version >= 6)) break;
+        if (ch == '/') {
+          slash = true;
+          break;
+        }
+        ++end;
+      }
+      String name(path.substr(i, end - i));
+      i = end + 1;
+      Value next;
+      bool found = false;
+      if (first_element) {
+        if (name.same("this", cs) || name.same("_global", cs) || name.same("_root", cs))
+          found = special_variable(name, next);
+      }
+      first_element = false;
+      if (!found && engine()) {
+        const std::string& n = name.str();
+        if (n.size() > 6 && equal_folded(n.substr(0, 6), "_level") &&
+            n.find_first_not_of("0123456789", 6) == std::string::npos) {
+          next = Value::object(engine()->level(std::atoi(n.c_str() + 6)));
+          found = true;
+        } else if (cur->is_clip()) {
+          if (ClipObject* c = engine()->live(cur))
+            if (ClipObject* child = engine()->child_by_name(c, name)) {
+              next = Value::object(child);
+              found = true;
+            }
+        }
+      }
+      if (!found) next = rt.get_property(cur, name);
+      cur = next.as_object();
+      if (!cur) return nullptr;
+    }
+    return cur;
+  }
+
+  // Where a path's variable part starts: after the last ':' or (from SWF 6)
+  // '.', and for writes '/'; npos when the name is a plain one.
+  static size_t variable_split(const std::string& s, bool for_write, bool dots) {
+    for (size_t i = s.size(); i-- > 0;)
+      if (s[i] == ':' || (s[i] == '.' && dots) || (for_write && s[i] == '/')) return i;
+    return std::string::npos;
   }
 
   Value get_variable(const String& name) {
     const std::string& s = name.str();
-    if (engine() && !s.empty()) {
-      size_t colon = s.rfind(':');
-      if (colon != std::string::npos) {
-        ClipObject* c = engine()->resolve_path(base_clip(), s.substr(0, colon));
-        if (!c) return Value();
-        return rt.get_property(c, String(s.substr(colon + 1)));
+    size_t split = variable_split(s, false, f.version >= 6);
+    if (split != std::string::npos) {
+      // A path to an object and a variable in it, looked for from each
+      // object of the scope chain in turn.
+      String variable(s.substr(split + 1));
+      std::string path = s.substr(0, split);
+      if (variable.empty() || path.empty()) return Value();
+      for (Object* scope : scope_objects()) {
+        Object* o = resolve_path(scope, path, true);
+        if (o && rt.has_property(o, variable)) return rt.get_property(o, variable);
       }
-      if (s.find('/') != std::string::npos) {
-        ClipObject* c = engine()->resolve_path(base_clip(), s);
-        return c ? Value::object(c) : Value();
-      }
+      return Value();
     }
-    std::vector<std::string> parts;
-    if (f.version >= 5 && dotted(s, parts)) return resolve_dotted(parts, parts.size());
+    if (s.find('/') != std::string::npos) {
+      // A slash path names a clip.
+      for (Object* scope : scope_objects())
+        if (Object* o = resolve_path(scope, s, false))
+          return o->is_clip() ? Value::object(o) : Value();
+      return Value();
+    }
     Value out;
     if (lookup_plain(name, out)) return out;
     return Value();
@@ -281,24 +356,16 @@ struct Interpreter {
 
   void set_variable(const String& name, const Value& value) {
     const std::string& s = name.str();
-    if (engine() && !s.empty()) {
-      size_t colon = s.rfind(':');
-      if (colon != std::string::npos) {
-        ClipObject* c = engine()->resolve_path(base_clip(), s.substr(0, colon));
-        if (c) rt.set_property(c, String(s.substr(colon + 1)), value);
-        return;
-      }
-      size_t slash = s.rfind('/');
-      if (slash != std::string::npos) {
-        ClipObject* c = engine()->resolve_path(base_clip(), s.substr(0, slash == 0 ? 1 : slash));
-        if (c && slash + 1 < s.size()) rt.set_property(c, String(s.substr(slash + 1)), value);
-        return;
-      }
-    }
-    std::vector<std::string> parts;
-    if (f.version >= 5 && dotted(s, parts)) {
-      Value holder = resolve_dotted(parts, parts.size() - 1);
-      if (Object* o = holder.as_object()) rt.set_property(o, String(parts.back()), value);
+    size_t split = variable_split(s, true, f.version >= 6);
+    if (split != std::string::npos) {
+      // The path is followed from the current target; a '/' before the
+      // variable belongs to the path ("/x" is the root's x).
+      String variable(s.substr(split + 1));
+      std::string path = s.substr(0, s[split] == '/' ? split + 1 : split);
+      Object* start = base_clip();
+      if (!start) start = f.this_value.as_object();
+      Object* o = path.empty() ? start : resolve_path(start, path, true);
+      if (o && !variable.empty()) rt.set_property(o, variable, value);
       return;
     }
     for (size_t i = f.withs.size(); i-- > 0;)
