@@ -598,10 +598,14 @@ struct Interpreter {
   FunctionObject* define_function(const std::shared_ptr<ScriptCode>& code) {
     FunctionObject* fn = rt.heap().make<FunctionObject>();
     fn->set_proto(rt.known().function_prototype);
+    // Closures come with SWF 6: older functions see only their own locals,
+    // the timeline they were defined on and _global.
     std::vector<Object*> scope;
-    if (f.outer) scope = *f.outer;
-    if (f.activation) scope.push_back(f.activation);
-    for (Object* w : f.withs) scope.push_back(w);
+    if (f.version >= 6) {
+      if (f.outer) scope = *f.outer;
+      if (f.activation) scope.push_back(f.activation);
+      for (Object* w : f.withs) scope.push_back(w);
+    }
     Object* defining = base_clip();
     fn->set_script(code, std::move(scope), defining);
     Object* prototype = rt.make_object();
