@@ -70,8 +70,9 @@ Value object_add_property(Runtime& rt, CallInfo& call) {
   }
   if (!setter && !call.arg(2).is_null() && !call.arg(2).is_object()) return Value::boolean(false);
   Property* p = o->find_own(name, rt.case_sensitive());
+  // A value the property held stays in its slot (a __resolve function
+  // still answers through it).
   if (!p) p = &o->properties().add(name);
-  p->value = Value();
   p->getter = getter;
   p->setter = setter;
   if (!setter)

@@ -213,8 +213,10 @@ struct Interpreter {
 
   bool lookup_plain(const String& name, Value& out) {
     if (special_variable(name, out)) return true;
+    // A With object answers for what it lacks when it has __resolve.
     for (size_t i = f.withs.size(); i-- > 0;)
-      if (rt.find_property(f.withs[i], name, out)) return true;
+      if (rt.find_property(f.withs[i], name, out) || rt.resolve_missing(f.withs[i], name, out))
+        return true;
     if (f.activation && rt.find_property(f.activation, name, out)) return true;
     if (f.outer)
       for (size_t i = f.outer->size(); i-- > 0;)

@@ -386,14 +386,27 @@ bool Runtime::find_property(Object* o, const String& name, Value& out) {
 Value Runtime::get_property(Object* o, const String& name) {
   Value out;
   if (find_property(o, name, out)) return out;
-  if (version_ >= 6 && !name.same("__resolve", false)) {
-    Value resolver;
-    if (find_property(o, "__resolve", resolver) && is_callable(resolver)) {
-      Value arg(name);
-      return call(resolver, Value::object(o), &arg, 1);
-    }
+  Value resolved;
+  resolve_missing(o, name, resolved);
+  return resolved;
+}
+
+bool Runtime::resolve_missing(Object* o, const String& name, Value& out) {
+  if (version_ < 6 || name.same("__resolve", false)) return false;
+  // Only the value in the slot counts: accessors named __resolve are not
+  // asked.
+  bool cs = case_sensitive();
+  int guard = 0;
+  for (Object* cur = o; cur; cur = cur->proto_for(version_), ++guard) {
+    if (guard > 256) throw ScriptAbort();
+    Property* p = cur->find_own("__resolve", cs);
+    if (!p || !visible_to(p->flags, version_)) continue;
+    if (!is_callable(p->value)) return false;
+    Value arg(name);
+    out = call(p->value, Value::object(o), &arg, 1);
+    return true;
   }
-  return Value();
+  return false;
 }
 
 Value Runtime::get_member(const Value& object, const String& name) {
