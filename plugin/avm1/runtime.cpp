@@ -392,7 +392,7 @@ Value Runtime::get_property(Object* o, const String& name) {
 }
 
 bool Runtime::resolve_missing(Object* o, const String& name, Value& out) {
-  if (version_ < 6 || name.same("__resolve", false)) return false;
+  if (name.same("__resolve", false)) return false;
   // Only the value in the slot counts: accessors named __resolve are not
   // asked.
   bool cs = case_sensitive();
@@ -401,7 +401,11 @@ bool Runtime::resolve_missing(Object* o, const String& name, Value& out) {
     if (guard > 256) throw ScriptAbort();
     Property* p = cur->find_own("__resolve", cs);
     if (!p || !visible_to(p->flags, version_)) continue;
-    if (!is_callable(p->value)) return false;
+    // From SWF 7 a value that is no function lets the search go on.
+    if (!is_callable(p->value)) {
+      if (version_ >= 7) continue;
+      return false;
+    }
     Value arg(name);
     out = call(p->value, Value::object(o), &arg, 1);
     return true;

@@ -141,8 +141,8 @@ class Runtime {
   // Looks along the prototype chain; getters run with `this` the object.
   Value get_property(Object* o, const String& name);
   bool find_property(Object* o, const String& name, Value& out);
-  // Asks the object's __resolve function (SWF 6 and later) for a property it
-  // does not have; false when there is none.
+  // Asks the object's __resolve function for a property it does not have;
+  // false when there is none.
   bool resolve_missing(Object* o, const String& name, Value& out);
   void set_member(const Value& object, const String& name, const Value& value);
   void set_property(Object* o, const String& name, const Value& value);
