@@ -399,11 +399,12 @@ bool Runtime::resolve_missing(Object* o, const String& name, Value& out) {
   int guard = 0;
   for (Object* cur = o; cur; cur = cur->proto_for(version_), ++guard) {
     if (guard > 256) throw ScriptAbort();
+    // Found whatever versions its flags hide it from.
     Property* p = cur->find_own("__resolve", cs);
-    if (!p || !visible_to(p->flags, version_)) continue;
-    // From SWF 7 a value that is no function lets the search go on.
+    if (!p) continue;
+    // From SWF 7 a primitive lets the search go on; other objects end it.
     if (!is_callable(p->value)) {
-      if (version_ >= 7) continue;
+      if (version_ >= 7 && !p->value.is_object()) continue;
       return false;
     }
     Value arg(name);
