@@ -271,6 +271,33 @@ Value error_to_string(Runtime& rt, CallInfo& call) {
   return rt.get_property(o, "message");
 }
 
+// ASnative(category, index): the built-in functions by their numbers in the
+// player's table, as a fresh function object each time.
+struct NativeEntry {
+  int category, index;
+  NativeFunction function;
+};
+
+const NativeEntry kNativeTable[] = {
+    {1, 0, as_set_prop_flags},
+    {101, 0, object_watch},
+    {101, 1, object_unwatch},
+    {101, 2, object_add_property},
+    {101, 3, object_value_of},
+    {101, 4, object_to_string},
+    {101, 5, object_has_own_property},
+    {101, 6, object_is_prototype_of},
+    {101, 7, object_is_property_enumerable},
+    {101, 8, object_register_class},
+};
+
+Value as_native(Runtime& rt, CallInfo& call) {
+  double category = rt.to_number(call.arg(0)), index = rt.to_number(call.arg(1));
+  for (const NativeEntry& e : kNativeTable)
+    if (e.category == category && e.index == index) return Value::object(rt.make_native(e.function));
+  return Value();
+}
+
 }  // namespace
 
 void install_error_builtins(Runtime& rt) {
@@ -301,6 +328,7 @@ void install_object_builtins(Runtime& rt) {
   rt.add_method(proto, "unwatch", object_unwatch, kHidden | kOnlyVersion6);
   rt.add_method(ctor, "registerClass", object_register_class, kHidden | kOnlyVersion6);
   rt.add_method(rt.global(), "ASSetPropFlags", as_set_prop_flags, kDontEnum);
+  rt.add_method(rt.global(), "ASnative", as_native, kDontEnum);
 
   Object* broadcaster = rt.make_native([](Runtime&, CallInfo&) { return Value(); });
   FunctionObject* init = rt.add_method(broadcaster, "initialize", broadcaster_initialize);
