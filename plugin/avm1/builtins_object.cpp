@@ -125,15 +125,24 @@ Value object_register_class(Runtime& rt, CallInfo& call) {
 
 // --- Function
 
+// The object a function runs on when called through call (and apply, for
+// primitives): primitives are wrapped, and undefined or null give _global.
+Value call_target(Runtime& rt, const Value& given) {
+  if (given.is_object()) return given;
+  if (given.is_nullish()) return Value::object(rt.global());
+  return Value::object(rt.wrap(given));
+}
+
 Value function_call(Runtime& rt, CallInfo& call) {
-  Value self = call.arg(0);
+  Value self = call_target(rt, call.arg(0));
   const Value* args = call.count > 1 ? call.args + 1 : nullptr;
   size_t count = call.count > 1 ? call.count - 1 : 0;
   return rt.call(call.this_value, self, args, count);
 }
 
 Value function_apply(Runtime& rt, CallInfo& call) {
-  Value self = call.arg(0);
+  const Value& given = call.arg(0);
+  Value self = given.is_nullish() ? given : call_target(rt, given);
   std::vector<Value> args;
   if (Object* list = call.arg(1).as_object()) {
     double n = rt.to_number(rt.get_property(list, "length"));
@@ -294,7 +303,8 @@ const NativeEntry kNativeTable[] = {
 Value as_native(Runtime& rt, CallInfo& call) {
   double category = rt.to_number(call.arg(0)), index = rt.to_number(call.arg(1));
   for (const NativeEntry& e : kNativeTable)
-    if (e.category == category && e.index == index) return Value::object(rt.make_native(e.function));
+    if (e.category == category && e.index == index)
+      return Value::object(rt.make_native(e.function));
   return Value();
 }
 

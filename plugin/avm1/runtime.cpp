@@ -211,7 +211,9 @@ Value Runtime::to_primitive(const Value& v, Hint hint) {
   const char* first = hint == Hint::string ? "toString" : "valueOf";
   const char* second = hint == Hint::string ? "valueOf" : "toString";
   bool called = false;
+  // A text is asked of toString alone.
   for (const char* name : {first, second}) {
+    if (name == second && hint == Hint::string) break;
     Value method;
     if (!find_property(o, name, method) || !is_callable(method)) continue;
     Value r = call(method, v, nullptr, 0);
