@@ -48,7 +48,8 @@ Value object_is_property_enumerable(Runtime& rt, CallInfo& call) {
 
 Value object_is_prototype_of(Runtime& rt, CallInfo& call) {
   Object* self = call.this_object();
-  Object* o = call.arg(0).as_object();
+  // A primitive stands for its wrapper.
+  Object* o = call.arg(0).is_nullish() ? nullptr : rt.to_object(call.arg(0));
   if (!self || !o) return Value::boolean(false);
   int guard = 0;
   for (Object* p = o->proto_for(rt.version()); p && guard < 256;
