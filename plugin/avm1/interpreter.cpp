@@ -492,8 +492,10 @@ struct Interpreter {
       method = rt.get_member(object, name);
     }
     if (!rt.is_callable(method)) return Value();
+    // `super` starts one link above the object's prototype, wherever along
+    // the chain the method was found.
     return rt.call_with_super(static_cast<FunctionObject*>(method.as_object()), object, args.data(),
-                              args.size(), holder, false);
+                              args.size(), o ? o->proto_for(rt.version()) : nullptr, false);
   }
 
   // Looks `name` up from `start` along the chain; `holder` is where it was
@@ -954,7 +956,11 @@ void Interpreter::step(const ActionRecord& r) {
       std::vector<Value> args = pop_arguments(rt.to_number(f.pop()), true);
       Value fn = get_variable(name);
       Value result;
-      if (rt.is_callable(fn)) result = rt.call(fn, this_for_call(name), args.data(), args.size());
+      Object* o = fn.as_object();
+      if (o && o->object_class() == ObjectClass::super_reference)
+        result = call_method(fn, Value(), args);  // super(...)
+      else if (rt.is_callable(fn))
+        result = rt.call(fn, this_for_call(name), args.data(), args.size());
       f.push(result);
       break;
     }
@@ -1479,7 +1485,9 @@ Value Runtime::run_function(FunctionObject* fn, const Value& this_value, const V
   uint16_t flags = code->version2 ? code->flags : 0;
   if (!(flags & kSuppressThis)) activation->put("this", this_value);
   if (!(flags & kSuppressArguments)) activation->put("arguments", Value::object(arguments));
-  if (!(flags & kSuppressSuper)) activation->put("super", Value::object(super_object));
+  // SWF 5 code has no `super`.
+  if (!(flags & kSuppressSuper) && code->swf_version >= 6)
+    activation->put("super", Value::object(super_object));
   if (code->version2) {
     size_t next = 1;
     auto preload = [&](uint16_t flag, const Value& v) {
