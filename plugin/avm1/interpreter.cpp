@@ -474,8 +474,10 @@ struct Interpreter {
       Object* holder = nullptr;
       Value method = find_with_holder(base ? base->proto() : nullptr, name, s->this_object, holder);
       if (!rt.is_callable(method)) return Value();
+      // The callee's super is one level further up, wherever the method
+      // was found.
       return rt.call_with_super(static_cast<FunctionObject*>(method.as_object()), s->this_object,
-                                args.data(), args.size(), holder, false);
+                                args.data(), args.size(), base ? base->proto() : nullptr, false);
     }
     if (no_name) {
       if (!rt.is_callable(object)) return Value();
