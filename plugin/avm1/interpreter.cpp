@@ -961,8 +961,9 @@ void Interpreter::step(const ActionRecord& r) {
       Object* o = fn.as_object();
       if (o && o->object_class() == ObjectClass::super_reference)
         result = call_method(fn, Value(), args);  // super(...)
-      else if (rt.is_callable(fn))
-        result = rt.call(fn, this_for_call(name), args.data(), args.size());
+      else if (rt.is_callable(fn))                // no object called it: super stands for nothing
+        result = rt.call_with_super(static_cast<FunctionObject*>(o), this_for_call(name),
+                                    args.data(), args.size(), nullptr, false);
       f.push(result);
       break;
     }

@@ -204,9 +204,18 @@ String Runtime::to_string(const Value& v) {
 Value Runtime::to_primitive(const Value& v, Hint hint) {
   Object* o = v.as_object();
   if (!o) return v;
-  if (o->object_class() == ObjectClass::super_reference)
-    return to_primitive(static_cast<SuperObject*>(o)->this_object, hint);
-  if (o->object_class() == ObjectClass::movieclip && engine_) return Value(engine_->target_path(o));
+  // `super` converts by the methods above its base, run on `this`; a
+  // function called without an object has a super that gives undefined.
+  Object* lookup = o;
+  Value self = v;
+  if (o->object_class() == ObjectClass::super_reference) {
+    auto* s = static_cast<SuperObject*>(o);
+    lookup = s->prototype ? s->prototype->proto_for(version_) : nullptr;
+    if (!lookup) return Value();
+    self = s->this_object;
+  } else if (o->object_class() == ObjectClass::movieclip && engine_) {
+    return Value(engine_->target_path(o));
+  }
   if (hint == Hint::none && o->object_class() == ObjectClass::date) hint = Hint::string;
   const char* first = hint == Hint::string ? "toString" : "valueOf";
   const char* second = hint == Hint::string ? "valueOf" : "toString";
@@ -215,13 +224,15 @@ Value Runtime::to_primitive(const Value& v, Hint hint) {
   for (const char* name : {first, second}) {
     if (name == second && hint == Hint::string) break;
     Value method;
-    if (!find_property(o, name, method) || !is_callable(method)) continue;
-    Value r = call(method, v, nullptr, 0);
+    if (!find_property(lookup, name, method) || !is_callable(method)) continue;
+    Value r = call_with_super(static_cast<FunctionObject*>(method.as_object()), self, nullptr, 0,
+                              lookup == o ? o->proto_for(version_) : lookup, false);
     // A clip stands for its path, as good as a primitive.
     if (!r.is_object() || r.as_object()->is_clip())
       return r.is_object() ? to_primitive(r, hint) : r;
     called = true;
   }
+  if (lookup != o) return called ? Value("[type Object]") : Value();
   // Methods that answered only objects give the object's kind in words; an
   // object whose prototype link was cut to a non-object gives undefined.
   if (!called && o->find_own("__proto__", true)) return Value();
@@ -317,6 +328,11 @@ Value Runtime::add(const Value& a, const Value& b) {
 
 std::string Runtime::trace_text(const Value& v) {
   if (v.is_undefined()) return "undefined";
+  Object* o = v.as_object();
+  if (o && o->object_class() == ObjectClass::super_reference) {
+    Value p = to_primitive(v, Hint::string);
+    return p.is_undefined() ? "undefined" : to_string(p).str();
+  }
   return to_string(v).str();
 }
 
