@@ -274,10 +274,14 @@ struct Interpreter {
         first_element = false;
         continue;
       }
+      // Slashes and colons delimit (after a '/', a colon that starts a name
+      // belongs to it); before any '/', from SWF 6, so do dots that do not
+      // start a name.
       size_t end = i;
+      bool dots = !slash && f.version >= 6 && path[i] != '.';
       while (end < path.size()) {
         char ch = path[end];
-        if (ch == ':' || (ch == '.' && !slash && f.version >= 6)) break;
+        if ((ch == ':' && (!slash || end > i)) || (ch == '.' && dots)) break;
         if (ch == '/') {
           slash = true;
           break;
