@@ -249,9 +249,13 @@ struct Interpreter {
     Object* cur = start;
     size_t i = 0;
     bool slash = false;
-    // Leading colons are skipped; empty names further on find nothing.
-    while (i < path.size() && path[i] == ':') ++i;
-    if (i < path.size() && path[i] == '/') {
+    // Colons at the start (after a root '/') and after ".." are skipped
+    // when a name follows; other empty names find nothing.
+    auto skip_colons = [&] {
+      size_t after = path.find_first_not_of(':', i);
+      if (after != std::string::npos) i = after;
+    };
+    if (!path.empty() && path[0] == '/') {
       Object* root =
           engine() ? root_for(start->is_clip() ? engine()->live(start) : base_clip()) : nullptr;
       if (!root) return nullptr;
@@ -260,6 +264,7 @@ struct Interpreter {
       slash = true;
       first_element = false;
     }
+    skip_colons();
     bool cs = rt.case_sensitive();
     int guard = 0;
     while (i < path.size()) {
@@ -272,6 +277,7 @@ struct Interpreter {
         if (!c || !c->parent) return nullptr;
         cur = c->parent;
         first_element = false;
+        skip_colons();
         continue;
       }
       // Slashes and colons delimit (after a '/', a colon that starts a name
@@ -288,6 +294,8 @@ struct Interpreter {
         }
         ++end;
       }
+      // A dot that ends the path leaves a name unfinished.
+      if (end + 1 == path.size() && path[end] == '.' && dots) return nullptr;
       String name(path.substr(i, end - i));
       i = end + 1;
       Value next;
