@@ -131,6 +131,14 @@ struct Interpreter {
     return nullptr;
   }
 
+  // Targets are set relative to the clip the code started on, not to the
+  // one an earlier SetTarget chose.
+  ClipObject* original_clip() {
+    Object* t = f.original_target;
+    if (t && t->is_clip() && engine()) return engine()->live(t);
+    return base_clip();
+  }
+
   // --- Reading and writing payloads
 
   struct Payload {
@@ -811,7 +819,7 @@ void Interpreter::step(const ActionRecord& r) {
         f.target_lost = false;
         break;
       }
-      ClipObject* c = e->resolve_target(base_clip(), t);
+      ClipObject* c = e->resolve_target(original_clip(), t);
       f.target = c;
       f.target_lost = c == nullptr;
       break;
@@ -1237,7 +1245,7 @@ void Interpreter::step(const ActionRecord& r) {
         f.target_lost = false;
         break;
       }
-      ClipObject* c = e->resolve_path(base_clip(), path.str());
+      ClipObject* c = e->resolve_path(original_clip(), path.str());
       f.target = c;
       f.target_lost = c == nullptr;
       break;
