@@ -632,7 +632,9 @@ struct Interpreter {
       if (f.activation) scope.push_back(f.activation);
       for (Object* w : f.withs) scope.push_back(w);
     }
-    Object* defining = base_clip();
+    // A function belongs to the timeline the code began on, whatever
+    // SetTarget chose.
+    Object* defining = original_clip();
     fn->set_script(code, std::move(scope), defining);
     Object* prototype = rt.make_object();
     prototype->define("constructor", Value::object(fn), kHidden);
@@ -819,7 +821,9 @@ void Interpreter::step(const ActionRecord& r) {
         f.target_lost = false;
         break;
       }
-      ClipObject* c = e->resolve_target(original_clip(), t);
+      // A clip given as the target is found again by its path.
+      ClipObject* c = t.is_nullish() ? nullptr
+                                     : e->resolve_path(original_clip(), rt.to_string(t).str());
       f.target = c;
       f.target_lost = c == nullptr;
       break;
