@@ -821,9 +821,9 @@ void Interpreter::step(const ActionRecord& r) {
         f.target_lost = false;
         break;
       }
-      // A clip given as the target is found again by its path.
-      ClipObject* c = t.is_nullish() ? nullptr
-                                     : e->resolve_path(original_clip(), rt.to_string(t).str());
+      // The target is taken as text: a clip is found again by its path,
+      // and undefined names "undefined" from SWF 7.
+      ClipObject* c = e->resolve_path(original_clip(), rt.to_string(t).str());
       f.target = c;
       f.target_lost = c == nullptr;
       break;
