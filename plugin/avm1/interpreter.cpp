@@ -139,6 +139,19 @@ struct Interpreter {
     return base_clip();
   }
 
+  // The clip a GetProperty or SetProperty target names ("" is the current
+  // target).
+  ClipObject* property_target(const Value& t) {
+    if (!engine()) return nullptr;
+    if (t.is_string() && t.string_text().empty()) return target_clip();
+    if (Object* o = t.as_object())
+      if (o->is_clip()) return engine()->live(o);
+    if (t.is_nullish()) return nullptr;
+    ClipObject* base = base_clip();
+    Object* o = resolve_path(base, rt.to_string(t).str(), true, true);
+    return o && o->is_clip() ? engine()->live(o) : nullptr;
+  }
+
   // --- Reading and writing payloads
 
   struct Payload {
@@ -252,7 +265,8 @@ struct Interpreter {
   // `start`: clips' children win over their variables, ".." and "_parent"
   // climb, a leading "/" starts at the root. Nothing when a step does not
   // give an object.
-  Object* resolve_path(Object* start, const std::string& path, bool first_element) {
+  Object* resolve_path(Object* start, const std::string& path, bool first_element,
+                       bool target = false) {
     if (!start) return nullptr;
     Object* cur = start;
     size_t i = 0;
@@ -277,6 +291,8 @@ struct Interpreter {
     int guard = 0;
     while (i < path.size()) {
       if (++guard > 4096) return nullptr;
+      // A whole target path takes any run of colons as one.
+      if (target) skip_colons();
       if (path.compare(i, 2, "..") == 0 &&
           (i + 2 == path.size() || path[i + 2] == '/' || path[i + 2] == ':')) {
         if (i + 2 < path.size() && path[i + 2] == '/') slash = true;
@@ -836,10 +852,7 @@ void Interpreter::step(const ActionRecord& r) {
     case kActionGetProperty: {
       double index = rt.to_number(f.pop());
       Value t = f.pop();
-      ClipObject* c = nullptr;
-      if (e)
-        c = (t.is_string() && t.string_text().empty()) ? target_clip()
-                                                       : e->resolve_target(base_clip(), t);
+      ClipObject* c = property_target(t);
       if (!c || std::isnan(index) || index < 0 || index >= kPropCount) {
         f.push(Value());
         break;
@@ -851,10 +864,7 @@ void Interpreter::step(const ActionRecord& r) {
       Value value = f.pop();
       double index = rt.to_number(f.pop());
       Value t = f.pop();
-      ClipObject* c = nullptr;
-      if (e)
-        c = (t.is_string() && t.string_text().empty()) ? target_clip()
-                                                       : e->resolve_target(base_clip(), t);
+      ClipObject* c = property_target(t);
       if (c && !std::isnan(index) && index >= 0 && index < kPropCount)
         e->set_clip_property(c, static_cast<int>(index), value);
       break;
