@@ -147,8 +147,14 @@ struct Interpreter {
     if (Object* o = t.as_object())
       if (o->is_clip()) return engine()->live(o);
     if (t.is_nullish()) return nullptr;
-    ClipObject* base = base_clip();
-    Object* o = resolve_path(base, rt.to_string(t).str(), true, true);
+    return clip_at(base_clip(), rt.to_string(t).str());
+  }
+
+  // The clip a target path names from `from` (itself for "").
+  ClipObject* clip_at(ClipObject* from, const std::string& path) {
+    if (!engine() || !from) return nullptr;
+    if (path.empty()) return from;
+    Object* o = resolve_path(from, path, true, true);
     return o && o->is_clip() ? engine()->live(o) : nullptr;
   }
 
@@ -293,9 +299,11 @@ struct Interpreter {
       if (++guard > 4096) return nullptr;
       // A whole target path takes any run of colons as one.
       if (target) skip_colons();
-      if (path.compare(i, 2, "..") == 0 &&
+      // ".." climbs where a name may start, not right after a dot.
+      bool after_dot = i > 0 && path[i - 1] == '.';
+      if (!after_dot && path.compare(i, 2, "..") == 0 &&
           (i + 2 == path.size() || path[i + 2] == '/' || path[i + 2] == ':')) {
-        if (i + 2 < path.size() && path[i + 2] == '/') slash = true;
+        slash = true;  // dots stop delimiting after a climb
         i += 3;
         ClipObject* c = cur->is_clip() && engine() ? engine()->live(cur) : nullptr;
         if (!c || !c->parent) return nullptr;
@@ -318,8 +326,6 @@ struct Interpreter {
         }
         ++end;
       }
-      // A dot that ends the path leaves a name unfinished.
-      if (end + 1 == path.size() && path[end] == '.' && dots) return nullptr;
       String name(path.substr(i, end - i));
       i = end + 1;
       Value next;
@@ -839,7 +845,7 @@ void Interpreter::step(const ActionRecord& r) {
       }
       // The target is taken as text: a clip is found again by its path,
       // and undefined names "undefined" from SWF 7.
-      ClipObject* c = e->resolve_path(original_clip(), rt.to_string(t).str());
+      ClipObject* c = clip_at(original_clip(), rt.to_string(t).str());
       f.target = c;
       f.target_lost = c == nullptr;
       break;
@@ -1259,7 +1265,7 @@ void Interpreter::step(const ActionRecord& r) {
         f.target_lost = false;
         break;
       }
-      ClipObject* c = e->resolve_path(original_clip(), path.str());
+      ClipObject* c = clip_at(original_clip(), path.str());
       f.target = c;
       f.target_lost = c == nullptr;
       break;
