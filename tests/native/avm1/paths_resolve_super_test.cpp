@@ -58,6 +58,30 @@ TEST(Avm1Paths, ClipsChildrenVariablesAndDelimiters) {
   EXPECT_EQ(run(b, 7), "_level0.a\nundefined\n");
 }
 
+TEST(Avm1Paths, TargetsAreRelativeToTheStartingClip) {
+  auto set_target = [](Asm& a, const std::string& path) {
+    std::vector<uint8_t> payload(path.begin(), path.end());
+    payload.push_back(0);
+    a.record(avm1::kActionSetTarget, payload);
+  };
+  Asm a;
+  a.push({Push(1), Push("a"), Push(2), Push("createEmptyMovieClip")})
+      .op(avm1::kActionCallFunction)
+      .op(avm1::kActionPop);
+  call(a, "a", "createEmptyMovieClip", {Push("a"), Push(1)}).op(avm1::kActionPop);
+  // Two SetTargets to "a" do not nest.
+  set_target(a, "a");
+  set_target(a, "a");
+  trace_variable(a, "_target");
+  set_target(a, "");
+  // A run of colons in a whole target path counts as one; after a climb
+  // dots are part of names.
+  for (const char* path : {"a/../a::::a", "a:..:a.a", "::a.a"}) {
+    a.push({Push(path), Push(11)}).op(avm1::kActionGetProperty).op(avm1::kActionTrace);
+  }
+  EXPECT_EQ(run(a, 6), "/a\n/a/a\nundefined\n/a/a\n");
+}
+
 TEST(Avm1Paths, ObjectsAlongPathsAndWrites) {
   Asm a;
   // o = {p: {q: 5}}; slash paths name clips only, dotted ones reach objects.
