@@ -248,7 +248,8 @@ Value broadcaster_broadcast(Runtime& rt, CallInfo& call) {
     listeners.push_back(rt.get_property(list, String(std::to_string(i))));
   bool any = false;
   for (const Value& l : listeners) {
-    if (l.is_undefined()) continue;
+    // An empty slot ends the broadcast, which then answers nothing.
+    if (l.is_nullish()) return Value();
     any = true;
     Value method = rt.get_member(l, event);
     if (rt.is_callable(method)) rt.call(method, l, args);
