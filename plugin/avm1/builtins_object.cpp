@@ -262,8 +262,13 @@ Value broadcaster_initialize(Runtime& rt, CallInfo& call) {
   Object* o = call.arg(0).as_object();
   Object* self = call.callee ? call.callee->data.as_object() : nullptr;
   if (!o || !self) return Value();
-  for (const char* name : {"broadcastMessage", "addListener", "removeListener"})
+  for (const char* name : {"addListener", "removeListener"})
     o->define(name, rt.get_property(self, name), kDontEnum);
+  // broadcastMessage is the built-in one, fetched through _global.ASnative
+  // as it stands now.
+  Value native = rt.get_property(rt.global(), "ASnative");
+  Value args[2] = {Value::number(101), Value::number(12)};
+  o->define("broadcastMessage", rt.call(native, Value::object(rt.global()), args, 2), kDontEnum);
   o->define("_listeners", Value::object(rt.make_array()), kDontEnum);
   return Value();
 }
@@ -300,6 +305,7 @@ const NativeEntry kNativeTable[] = {
     {101, 6, object_is_prototype_of},
     {101, 7, object_is_property_enumerable},
     {101, 8, object_register_class},
+    {101, 12, broadcaster_broadcast},
 };
 
 Value as_native(Runtime& rt, CallInfo& call) {
