@@ -354,7 +354,7 @@ void install_object_builtins(Runtime& rt) {
   rt.add_method(broadcaster, "addListener", broadcaster_add_listener);
   rt.add_method(broadcaster, "removeListener", broadcaster_remove_listener);
   rt.add_method(broadcaster, "broadcastMessage", broadcaster_broadcast);
-  rt.global()->define("AsBroadcaster", Value::object(broadcaster), kDontEnum);
+  rt.global()->define("AsBroadcaster", Value::object(broadcaster), kDontEnum | kOnlyVersion6);
 }
 
 void install_function_builtins(Runtime& rt) {
