@@ -282,4 +282,33 @@ TEST(Avm1ObjectMethods, CallIsPrototypeOfAndNativeTable) {
   EXPECT_EQ(run(a, 6), "42\nobject\n42\nobject\n42\ntrue\ntrue\nfalse\n");
 }
 
+TEST(Avm1ObjectMethods, BroadcasterInitializeAndBroadcastResults) {
+  // AsBroadcaster.addListener = function () { trace("add"); };
+  // e = new Object(); AsBroadcaster.initialize(e);
+  Asm add;
+  add.push({Push("add")}).op(avm1::kActionTrace);
+  Asm a;
+  a.get("AsBroadcaster").push({Push("addListener")}).function("", {}, add);
+  a.op(avm1::kActionSetMember);
+  a.push({Push("e"), Push(0), Push("Object")})
+      .op(avm1::kActionNewObject)
+      .op(avm1::kActionSetVariable);
+  a.get("e").push({Push(1)}).get("AsBroadcaster").push({Push("initialize")});
+  a.op(avm1::kActionCallMethod).op(avm1::kActionPop);
+  call(a, "e", "addListener", {Push::null_value()}).op(avm1::kActionPop);
+  // No listeners: undefined; a listener: true; an empty slot: undefined.
+  call(a, "e", "broadcastMessage", {Push("m")}).op(avm1::kActionTrace);
+  a.get("e").push({Push("_listeners")}).op(avm1::kActionGetMember);
+  a.push({Push(0), Push("x")}).op(avm1::kActionSetMember);
+  call(a, "e", "broadcastMessage", {Push("m")}).op(avm1::kActionTrace);
+  a.get("e").push({Push("_listeners")}).op(avm1::kActionGetMember);
+  a.push({Push(1), Push::null_value()}).op(avm1::kActionSetMember);
+  call(a, "e", "broadcastMessage", {Push("m")}).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 6), "add\nundefined\ntrue\nundefined\n");
+  // SWF 5 has no AsBroadcaster.
+  Asm b;
+  b.get("AsBroadcaster").op(avm1::kActionTypeOf).op(avm1::kActionTrace);
+  EXPECT_EQ(run(b, 5), "undefined\n");
+}
+
 }  // namespace
