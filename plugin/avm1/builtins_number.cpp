@@ -225,6 +225,7 @@ Value escape(Runtime& rt, CallInfo& call) {
       out += hex[c & 15];
     }
   }
+  rt.charge_text(out.size());
   return Value(out);
 }
 

@@ -111,7 +111,11 @@ Value string_char_code_at(Runtime& rt, CallInfo& call) {
 
 Value string_concat(Runtime& rt, CallInfo& call) {
   std::string out = self_text(rt, call).str();
-  for (size_t i = 0; i < call.count; ++i) out += rt.to_string(call.args[i]).str();
+  for (size_t i = 0; i < call.count; ++i) {
+    String more = rt.to_string(call.args[i]);
+    rt.charge_text(out.size() + more.size());
+    out += more.str();
+  }
   return Value(out);
 }
 
@@ -205,10 +209,12 @@ Value string_split(Runtime& rt, CallInfo& call) {
     const std::string& s = self.str();
     if (separator.empty()) {
       Text t(self, rt.version());
-      for (size_t i = 0; i < t.length(); ++i) parts.push_back(Value(t.sub(i, i + 1)));
+      rt.check_walk(std::min(t.length(), limit));
+      for (size_t i = 0; i < t.length() && i < limit; ++i) parts.push_back(Value(t.sub(i, i + 1)));
     } else if (!s.empty()) {
       size_t from = 0;
       for (;;) {
+        rt.check_walk(parts.size());
         size_t at = s.find(separator, from);
         parts.push_back(
             Value(s.substr(from, at == std::string::npos ? std::string::npos : at - from)));

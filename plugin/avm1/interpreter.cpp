@@ -93,7 +93,10 @@ class RunScope {
     frame.caller = rt.current_;
     rt.current_ = &frame;
     rt.version_ = frame.version;
-    if (rt.depth_ == 0) rt.actions_at_run_start_ = rt.actions_total_;
+    if (rt.depth_ == 0) {
+      rt.actions_at_run_start_ = rt.actions_total_;
+      rt.text_bytes_this_run_ = 0;
+    }
     ++rt.depth_;
   }
   ~RunScope() {
@@ -569,7 +572,8 @@ void Interpreter::run() {
           leave_blocks();
           break;
         }
-        if (++rt.actions_total_ - rt.actions_at_run_start_ > rt.max_actions_per_run)
+        if (++rt.actions_total_ - rt.actions_at_run_start_ > rt.max_actions_per_run ||
+            rt.heap_.count() > rt.max_live_objects)
           throw ScriptAbort();
         f.at = f.pc;
         f.pc = r.next;
@@ -729,6 +733,7 @@ void Interpreter::step(const ActionRecord& r) {
     }
     case kActionStringAdd: {
       String a = rt.to_string(f.pop()), b = rt.to_string(f.pop());
+      rt.charge_text(a.size() + b.size());
       f.push(Value(b.str() + a.str()));
       break;
     }

@@ -300,6 +300,17 @@ Value Runtime::less_than(const Value& a, const Value& b) {
   return Value::boolean(x < y);
 }
 
+void Runtime::charge_text(size_t bytes) {
+  text_bytes_this_run_ += bytes;
+  // Only a running script can be ended; host-side work is not charged.
+  if (depth_ > 0 && (bytes > kMaxTextBytes || text_bytes_this_run_ > kMaxTextBytesPerRun))
+    throw ScriptAbort();
+}
+
+void Runtime::check_walk(size_t length) const {
+  if (depth_ > 0 && length > kMaxArrayWalk) throw ScriptAbort();
+}
+
 Value Runtime::add(const Value& a, const Value& b) {
   Value pa = to_primitive(a, Hint::none);
   Value pb = to_primitive(b, Hint::none);
@@ -308,6 +319,7 @@ Value Runtime::add(const Value& a, const Value& b) {
     String sb = to_string(pb);
     if (sa.empty()) return Value(sb);
     if (sb.empty()) return Value(sa);
+    charge_text(sa.size() + sb.size());
     return Value(sa.str() + sb.str());
   }
   return Value::number(to_number(pa) + to_number(pb));
@@ -490,6 +502,7 @@ void Runtime::set_property(Object* o, const String& name, const Value& given) {
     // A property hidden from this version is replaced.
     o->properties().remove(p);
   }
+  if (depth_ > 0 && o->properties().size() >= kMaxOwnProperties) throw ScriptAbort();
   Property& added = o->properties().add(name);
   added.value = value;
   if (equal_folded(name.str(), "__proto__")) o->proto_changed();
