@@ -139,28 +139,31 @@ Value parse_int(Runtime& rt, CallInfo& call) {
   }
   const char* p = s.c_str();
   const char* end = p + s.size();
-  // A "0x" prefix right at the start means hexadecimal whatever the radix.
+  // A "0x" prefix right at the start means hexadecimal whatever the radix;
+  // a text of nothing but octal digits after a leading zero is octal
+  // unless a radix is given.
   if (end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
     p += 2;
     radix = 16;
   } else {
+    if (radix == 0 && end - p >= 2 && p[0] == '0') {
+      bool octal = true;
+      for (const char* q = p; q < end; ++q)
+        if (*q < '0' || *q > '7') octal = false;
+      if (octal) radix = 8;
+    }
     while (p < end && is_space(*p)) ++p;
   }
   bool negative = false;
   if (p < end && (*p == '-' || *p == '+')) {
     negative = *p == '-';
     ++p;
+    // A sign that opens the text before a hexadecimal prefix makes no
+    // number (after blanks it reads as a zero).
+    if (p == s.c_str() + 1 && end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X'))
+      return Value::number(std::nan(""));
   }
-  if (radix == 0) {
-    radix = 10;
-    if (rt.version() >= 6 && end - p >= 2 && p[0] == '0' && digit_value(p[1]) < 8) {
-      // A leading zero before octal digits.
-      bool octal = true;
-      for (const char* q = p; q < end && digit_value(*q) < 10; ++q)
-        if (digit_value(*q) >= 8) octal = false;
-      if (octal) radix = 8;
-    }
-  }
+  if (radix == 0) radix = 10;
   double v = 0;
   bool any = false;
   for (; p < end; ++p) {

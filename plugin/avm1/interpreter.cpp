@@ -782,6 +782,9 @@ void Interpreter::step(const ActionRecord& r) {
     case kActionTrace: {
       Value value = f.pop();
       std::string line = rt.trace_text(value);
+      // Code before SWF 6 handles texts as bytes of a single-byte code page;
+      // the output shows each byte as its own character.
+      if (v < 6) line = bytes_to_utf8(line);
       if (rt.trace_output) rt.trace_output(line);
       break;
     }
@@ -841,19 +844,23 @@ void Interpreter::step(const ActionRecord& r) {
         f.push(Value::number(0));
         break;
       }
-      // Texts are UTF-8 inside the player whatever the code's version.
-      f.push(Value::number(character_at(s.str(), 0, nullptr, 6)));
+      f.push(Value::number(character_at(s.str(), 0, nullptr, v)));
       break;
     }
     case kActionAsciiToChar:
     case kActionMBAsciiToChar: {
       uint32_t code = static_cast<uint32_t>(to_int32(rt.to_number(f.pop())) & 0xFFFF);
       std::string s;
-      if (code == 0) {
-        f.push(Value(""));
-        break;
+      if (v < 6) {
+        // Bytes: the single-byte form keeps the low byte, the multi-byte
+        // form writes a high byte first when there is one.
+        if ((code & 0xFF) != 0) {
+          if (r.code == kActionMBAsciiToChar && code > 0xFF) s += static_cast<char>(code >> 8);
+          s += static_cast<char>(code & 0xFF);
+        }
+      } else if (code != 0) {
+        append_utf8(s, code);
       }
-      append_utf8(s, code);
       f.push(Value(s));
       break;
     }

@@ -357,6 +357,13 @@ uint32_t character_at(const std::string& text, size_t offset, size_t* next, int 
   return code;
 }
 
+std::string bytes_to_utf8(const std::string& bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (unsigned char c : bytes) append_utf8(out, c);
+  return out;
+}
+
 void append_utf8(std::string& out, uint32_t code) {
   if (code < 0x80) {
     out += static_cast<char>(code);
