@@ -58,11 +58,10 @@ String self_text(Runtime& rt, CallInfo& call) {
   return rt.to_string(call.this_value);
 }
 
+// Positions and counts are 32-bit integers: NaN and infinities give 0.
 double integer_arg(Runtime& rt, CallInfo& call, size_t i, double missing) {
   if (i >= call.count) return missing;
-  double v = rt.to_number(call.args[i]);
-  if (std::isnan(v)) return 0;
-  return std::trunc(v);
+  return static_cast<double>(to_int32(rt.to_number(call.args[i])));
 }
 
 Value string_constructor(Runtime& rt, CallInfo& call) {
@@ -172,7 +171,8 @@ Value string_substring(Runtime& rt, CallInfo& call) {
   double a = integer_arg(rt, call, 0, 0);
   double b = call.count > 1 && !call.arg(1).is_undefined() ? integer_arg(rt, call, 1, 0)
                                                            : static_cast<double>(n);
-  a = std::max(0.0, std::min(a, static_cast<double>(n)));
+  if (a >= static_cast<double>(n)) return Value("");
+  a = std::max(0.0, a);
   b = std::max(0.0, std::min(b, static_cast<double>(n)));
   if (a > b) std::swap(a, b);
   return Value(t.sub(static_cast<size_t>(a), static_cast<size_t>(b)));
@@ -186,8 +186,10 @@ Value string_substr(Runtime& rt, CallInfo& call) {
   double count = call.count > 1 && !call.arg(1).is_undefined() ? integer_arg(rt, call, 1, 0)
                                                                : static_cast<double>(n);
   if (count < 0) {
+    // A negative count counts from the end, and takes nothing when that
+    // reaches the last character.
     count += static_cast<double>(n);
-    if (count < 0) count = 0;
+    if (count < 0 || static_cast<double>(from) + count >= static_cast<double>(n)) count = 0;
   }
   size_t to = std::min(n, from + static_cast<size_t>(std::min(count, 1e9)));
   return Value(t.sub(from, to));

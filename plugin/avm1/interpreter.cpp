@@ -684,18 +684,18 @@ void Interpreter::step(const ActionRecord& r) {
     }
     case kActionStringExtract:
     case kActionMBStringExtract: {
-      double count = rt.to_number(f.pop());
-      double index = rt.to_number(f.pop());
+      // Index and count are 32-bit integers (NaN and infinities give 0).
+      int32_t count = to_int32(rt.to_number(f.pop()));
+      int32_t index = to_int32(rt.to_number(f.pop()));
       String s = rt.to_string(f.pop());
-      if (std::isnan(index)) index = 1;
       long first = static_cast<long>(index) - 1;
       if (first < 0) first = 0;
       size_t length = character_count(s.str(), v);
-      if (static_cast<size_t>(first) >= length || count == 0 || std::isnan(count)) {
+      if (static_cast<size_t>(first) >= length || count == 0) {
         f.push(Value(""));
         break;
       }
-      size_t n = count < 0 ? length : static_cast<size_t>(std::min(count, 1e9));
+      size_t n = count < 0 ? length : static_cast<size_t>(count);
       size_t from = character_offset(s.str(), static_cast<size_t>(first), v);
       size_t to = character_offset(s.str(), static_cast<size_t>(first) + n, v);
       f.push(Value(s.str().substr(from, to - from)));

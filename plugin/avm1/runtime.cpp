@@ -209,9 +209,11 @@ Value Runtime::to_primitive(const Value& v, Hint hint) {
   if (o->object_class() == ObjectClass::movieclip && engine_) return Value(engine_->target_path(o));
   if (hint == Hint::none && o->object_class() == ObjectClass::date) hint = Hint::string;
   const char* first = hint == Hint::string ? "toString" : "valueOf";
-  const char* second = hint == Hint::string ? "valueOf" : "toString";
+  // A text is asked of toString alone; a number of valueOf, then toString.
+  const char* second = hint == Hint::string ? nullptr : "toString";
   bool called = false;
   for (const char* name : {first, second}) {
+    if (!name) break;
     Value method;
     if (!find_property(o, name, method) || !is_callable(method)) continue;
     Value r = call(method, v, nullptr, 0);
