@@ -199,13 +199,16 @@ Value string_split(Runtime& rt, CallInfo& call) {
   String self = self_text(rt, call);
   ArrayObject* out = rt.make_array();
   std::vector<Value> parts;
+  // The limit is a 32-bit integer: NaN, infinities and negatives take none.
   size_t limit = static_cast<size_t>(-1);
   if (call.count > 1 && !call.arg(1).is_undefined()) {
-    double l = rt.to_number(call.arg(1));
-    if (!std::isnan(l)) limit = l <= 0 ? 0 : static_cast<size_t>(std::min(l, 1e9));
+    int32_t l = to_int32(rt.to_number(call.arg(1)));
+    limit = l <= 0 ? 0 : static_cast<size_t>(l);
   }
-  if (call.count == 0 || call.arg(0).is_undefined()) {
-    parts.push_back(Value(self));
+  if (call.count == 0 || call.arg(0).is_undefined() ||
+      (rt.version() < 6 && rt.to_string(call.arg(0)).size() > 1)) {
+    // SWF 5 code splits at single characters only.
+    if (limit > 0) parts.push_back(Value(self));
   } else {
     std::string separator = rt.to_string(call.arg(0)).str();
     const std::string& s = self.str();

@@ -209,8 +209,9 @@ Value Runtime::to_primitive(const Value& v, Hint hint) {
   if (o->object_class() == ObjectClass::movieclip && engine_) return Value(engine_->target_path(o));
   if (hint == Hint::none && o->object_class() == ObjectClass::date) hint = Hint::string;
   const char* first = hint == Hint::string ? "toString" : "valueOf";
-  // A text is asked of toString alone; a number of valueOf, then toString.
-  const char* second = hint == Hint::string ? nullptr : "toString";
+  // A text is asked of toString alone, a number of valueOf alone; without
+  // a hint valueOf comes first, then toString.
+  const char* second = hint == Hint::none ? "toString" : nullptr;
   bool called = false;
   for (const char* name : {first, second}) {
     if (!name) break;
