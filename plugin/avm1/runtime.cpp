@@ -207,7 +207,9 @@ Value Runtime::to_primitive(const Value& v, Hint hint) {
   if (o->object_class() == ObjectClass::super_reference)
     return to_primitive(static_cast<SuperObject*>(o)->this_object, hint);
   if (o->object_class() == ObjectClass::movieclip && engine_) return Value(engine_->target_path(o));
-  if (hint == Hint::none && o->object_class() == ObjectClass::date) hint = Hint::string;
+  // Dates join texts as text from SWF 6 on; SWF 5 code sees their number.
+  if (hint == Hint::none && o->object_class() == ObjectClass::date && version_ >= 6)
+    hint = Hint::string;
   const char* first = hint == Hint::string ? "toString" : "valueOf";
   // A text is asked of toString alone, a number of valueOf alone; without
   // a hint valueOf comes first, then toString.
