@@ -1080,7 +1080,11 @@ void Interpreter::step(const ActionRecord& r) {
     case kActionBitURShift: {
       int32_t count = rt.to_int32(f.pop()) & 31;
       uint32_t value = to_uint32(rt.to_number(f.pop()));
-      f.push(Value::number(value >> count));
+      // The player keeps results as 32-bit signed integers: a shift by
+      // nothing leaves a negative number negative.
+      uint32_t shifted = value >> count;
+      f.push(Value::number(count == 0 ? static_cast<double>(static_cast<int32_t>(shifted))
+                                      : static_cast<double>(shifted)));
       break;
     }
     case kActionExtends: {

@@ -194,7 +194,12 @@ String Runtime::to_string(const Value& v) {
       return v.as_string();
     case Type::object: {
       Value p = to_primitive(v, Hint::string);
-      if (p.is_object()) return p.as_object()->is_function() ? "[type Function]" : "[type Object]";
+      // Only a text counts as the object's text; anything else gives its
+      // kind in words.
+      if (!p.is_string()) {
+        Object* o = v.as_object();
+        return o->is_function() ? "[type Function]" : "[type Object]";
+      }
       return to_string(p);
     }
   }
