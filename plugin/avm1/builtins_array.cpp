@@ -64,6 +64,12 @@ size_t relative(double v, size_t length) {
 
 Value array_constructor(Runtime& rt, CallInfo& call) {
   ArrayObject* a = rt.make_array();
+  // `new` makes an instance of the constructor it names, whatever
+  // _global.Array is now.
+  if (call.constructing && call.callee) {
+    if (Property* p = call.callee->find_own("prototype", rt.case_sensitive()))
+      a->set_proto(p->value.as_object());
+  }
   if (call.count == 1 && call.arg(0).is_number()) {
     double n = call.arg(0).as_number();
     if (n >= 0 && n == std::trunc(n) && n < 4294967296.0) a->raw_length(static_cast<size_t>(n));

@@ -78,7 +78,15 @@ Object* Runtime::make_object(Object* proto) {
 
 ArrayObject* Runtime::make_array(const std::vector<Value>& items) {
   ArrayObject* a = heap_.make<ArrayObject>();
-  a->set_proto(known_.array_prototype);
+  // New arrays take the prototype of whatever _global.Array is now: none
+  // once it was deleted, another class's once it was replaced.
+  Object* proto = nullptr;
+  if (Property* p = global()->find_own("Array", case_sensitive())) {
+    if (Object* ctor = p->value.as_object()) {
+      if (Property* q = ctor->find_own("prototype", case_sensitive())) proto = q->value.as_object();
+    }
+  }
+  a->set_proto(proto);
   for (size_t i = 0; i < items.size(); ++i) a->put(String(std::to_string(i)), items[i]);
   a->raw_length(items.size());
   return a;
