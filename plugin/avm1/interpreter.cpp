@@ -644,6 +644,8 @@ void Interpreter::step(const ActionRecord& r) {
       double a = rt.to_number(f.pop()), b = rt.to_number(f.pop());
       if (a == 0 && v < 5)
         f.push(Value("#ERROR#"));
+      else if (a == 0)  // the sign of a zero divisor does not count
+        f.push(Value::number(b > 0 ? INFINITY : b < 0 ? -INFINITY : std::nan("")));
       else
         f.push(Value::number(b / a));
       break;

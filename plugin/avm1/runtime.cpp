@@ -330,8 +330,9 @@ void Runtime::check_walk(size_t length) const {
 }
 
 Value Runtime::add(const Value& a, const Value& b) {
-  Value pa = to_primitive(a, Hint::none);
+  // The right operand is converted first, as for the other operators.
   Value pb = to_primitive(b, Hint::none);
+  Value pa = to_primitive(a, Hint::none);
   if (pa.is_string() || pb.is_string()) {
     String sa = to_string(pa);
     String sb = to_string(pb);
