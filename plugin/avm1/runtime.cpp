@@ -201,6 +201,9 @@ String Runtime::to_string(const Value& v) {
     case Type::string:
       return v.as_string();
     case Type::object: {
+      // A String object reads as its own text, whatever its toString says.
+      if (v.as_object()->object_class() == ObjectClass::string)
+        return to_string(static_cast<PrimitiveObject*>(v.as_object())->primitive);
       Value p = to_primitive(v, Hint::string);
       // Only a text counts as the object's text; anything else gives its
       // kind in words.
@@ -346,6 +349,7 @@ Value Runtime::add(const Value& a, const Value& b) {
 
 std::string Runtime::trace_text(const Value& v) {
   if (v.is_undefined()) return "undefined";
+
   return to_string(v).str();
 }
 
