@@ -135,4 +135,68 @@ TEST(Avm1TextsAndNumbers, MathConvertsTwoArguments) {
   EXPECT_EQ(run(a), "valueOf\n2\nvalueOf\n2\nNaN\nInfinity\n");
 }
 
+TEST(Avm1TextsAndNumbers, OperatorsEdgeCases) {
+  Asm a;
+  // A zero divisor's sign does not count.
+  a.push({Push(1), Push(-0.0)}).op(avm1::kActionDivide).op(avm1::kActionTrace);
+  a.push({Push(-1), Push(-0.0)}).op(avm1::kActionDivide).op(avm1::kActionTrace);
+  a.push({Push(0), Push(-0.0)}).op(avm1::kActionDivide).op(avm1::kActionTrace);
+  // An unsigned shift by nothing keeps the sign; by more it does not.
+  a.push({Push(-1), Push(0)}).op(avm1::kActionBitURShift).op(avm1::kActionTrace);
+  a.push({Push(-1), Push(32)}).op(avm1::kActionBitURShift).op(avm1::kActionTrace);
+  a.push({Push(-1), Push(1)}).op(avm1::kActionBitURShift).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a), "Infinity\n-Infinity\nNaN\n-1\n-1\n2147483647\n");
+}
+
+TEST(Avm1TextsAndNumbers, AddConvertsTheRightOperandFirst) {
+  // l.valueOf traces "l", r.valueOf traces "r"; l + r.
+  Asm a;
+  for (const char* name : {"l", "r"}) {
+    Asm body;
+    body.trace({Push(name)}).push({Push(1)}).op(avm1::kActionReturn);
+    a.push({Push(name), Push(0), Push("Object")}).op(avm1::kActionNewObject);
+    a.op(avm1::kActionSetVariable);
+    a.get(name).push({Push("valueOf")}).function("", {}, body).op(avm1::kActionSetMember);
+  }
+  a.get("l").get("r").op(avm1::kActionAdd2).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a), "r\nl\n2\n");
+}
+
+TEST(Avm1TextsAndNumbers, StringObjectsReadAsTheirText) {
+  // s = new String("in"); s.toString = function () { return "out"; }
+  Asm body;
+  body.push({Push("out")}).op(avm1::kActionReturn);
+  Asm a;
+  a.push({Push("s"), Push("in"), Push(1), Push("String")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionSetVariable);
+  a.get("s").push({Push("toString")}).function("", {}, body).op(avm1::kActionSetMember);
+  a.get("s").op(avm1::kActionTrace);
+  a.get("s").push({Push(1), Push("x"), Push("concat")}).op(avm1::kActionCallMethod);
+  a.op(avm1::kActionTrace);
+  a.get("s").push({Push(1)}).op(avm1::kActionInitArray).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a), "in\nxin\nin\n");
+}
+
+TEST(Avm1TextsAndNumbers, NewArraysFollowTheGlobalArray) {
+  Asm a;
+  // Replace _global.Array by a function whose prototype has its own toString.
+  Asm to_string;
+  to_string.push({Push("mine")}).op(avm1::kActionReturn);
+  a.push({Push("Saved")}).get("Array").op(avm1::kActionSetVariable);
+  a.get("_global").push({Push("Array")}).function("", {}, Asm()).op(avm1::kActionSetMember);
+  a.get("Array").push({Push("prototype")}).op(avm1::kActionGetMember);
+  a.push({Push("toString")}).function("", {}, to_string).op(avm1::kActionSetMember);
+  a.push({Push(2), Push(1), Push(2)}).op(avm1::kActionInitArray).op(avm1::kActionTrace);
+  // new with the saved constructor still makes a true array.
+  a.push({Push(2), Push(1), Push(2), Push("Saved")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionTrace);
+  // With no _global.Array at all, literals have no prototype but a length.
+  a.get("_global").push({Push("Array")}).op(avm1::kActionDelete).op(avm1::kActionPop);
+  a.push({Push("c"), Push(2), Push(1), Push(2)}).op(avm1::kActionInitArray);
+  a.op(avm1::kActionSetVariable);
+  a.get("c").op(avm1::kActionTrace);
+  a.get("c").push({Push("length")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a), "mine\n1,2\n[type Object]\n2\n");
+}
+
 }  // namespace
