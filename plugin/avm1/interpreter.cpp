@@ -1125,6 +1125,7 @@ void Interpreter::step(const ActionRecord& r) {
       pool->reserve(count);
       for (uint16_t i = 0; i < count && in.ok; ++i) {
         String s = in.string();
+        if (f.version >= 6 && !s.ascii()) s = String(drop_malformed_utf8(s.str()));
         if (in.ok || !s.empty()) pool->push_back(Value(s));
       }
       f.pool = pool;
@@ -1257,9 +1258,12 @@ void Interpreter::step(const ActionRecord& r) {
       while (in.ok && in.at < in.n) {
         uint8_t type = in.u8();
         switch (type) {
-          case 0:
-            f.push(Value(in.string()));
+          case 0: {
+            String s = in.string();
+            if (f.version >= 6 && !s.ascii()) s = String(drop_malformed_utf8(s.str()));
+            f.push(Value(s));
             break;
+          }
           case 1: {
             uint32_t bits = in.u32();
             float value;

@@ -163,5 +163,8 @@ void append_utf8(std::string& out, uint32_t code);
 // A text of single-byte characters (as code before SWF 6 holds them) in
 // UTF-8, each byte standing for the character of the same code.
 std::string bytes_to_utf8(const std::string& bytes);
+// A UTF-8 text without the bytes that begin no well-formed sequence (SWF 6
+// and later movies' texts lose them).
+std::string drop_malformed_utf8(const std::string& text);
 
 }  // namespace avm1

@@ -75,6 +75,16 @@ TEST(Avm1TextsAndNumbers, SwfFiveTextsAreBytes) {
   EXPECT_EQ(run(a, 6), "\xC3\x88\n\xC4\xAC\n\xC5\x81\n228\n1\n\xC3\xA4\n");
 }
 
+TEST(Avm1TextsAndNumbers, MalformedUtf8IsDroppedFromSwfSixTexts) {
+  Asm a;
+  a.constants({"\xFF\xFFok", "\xC3"});
+  a.push({Push::c(0)}).op(avm1::kActionTrace);
+  a.push({Push::c(1), Push("\xC3\xA4\xFFx")}).op(avm1::kActionAdd2).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 6), "ok\n\xC3\xA4x\n");
+  // SWF 5 texts are bytes: every one shows.
+  EXPECT_EQ(run(a, 5), "\xC3\xBF\xC3\xBFok\n\xC3\x83\xC3\x83\xC2\xA4\xC3\xBFx\n");
+}
+
 TEST(Avm1TextsAndNumbers, SplitLimitsAndSeparators) {
   Asm a;
   auto split = [&](std::initializer_list<Push> args) {
