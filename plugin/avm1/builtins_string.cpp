@@ -84,8 +84,9 @@ Value string_from_char_code(Runtime& rt, CallInfo& call) {
     uint32_t code = static_cast<uint32_t>(rt.to_int32(call.args[i])) & 0xFFFF;
     if (code == 0) continue;
     if (rt.version() < 6) {
+      // A high byte, then the low one unless it is zero (texts end there).
       if (code > 0xFF) out += static_cast<char>(code >> 8);
-      out += static_cast<char>(code & 0xFF);
+      if (code & 0xFF) out += static_cast<char>(code & 0xFF);
     } else {
       append_utf8(out, code);
     }
