@@ -208,7 +208,7 @@ class Runtime {
   // abort the run.
   int max_call_depth = 256;
   uint64_t max_actions_per_run = 200000000;
-  size_t max_live_objects = size_t{1} << 21;
+  size_t max_live_objects = size_t{1} << 20;
   uint64_t actions_run() const { return actions_total_; }
   // Accounts for a text of `bytes` about to be built from others; ends the
   // script when it is too long or the run has built too much text.
