@@ -55,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   avm1::Engine engine(player, host);
   engine.runtime().max_actions_per_run = 20000;
   engine.runtime().max_call_depth = 64;
+  engine.runtime().max_live_objects = 200000;
   for (int frame = 0; frame < 3; ++frame) {
     player.advance();
     host.clock += 50;

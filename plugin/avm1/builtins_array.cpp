@@ -44,9 +44,10 @@ void set_element(Runtime& rt, Object* o, size_t i, const Value& v) {
 
 std::vector<Value> elements(Runtime& rt, Object* o) {
   size_t n = length_of(rt, o);
+  rt.check_walk(n);
   std::vector<Value> out;
-  out.reserve(std::min<size_t>(n, 1 << 20));
-  for (size_t i = 0; i < n && i < (1u << 24); ++i) out.push_back(element(rt, o, i));
+  out.reserve(n);
+  for (size_t i = 0; i < n; ++i) out.push_back(element(rt, o, i));
   return out;
 }
 
@@ -63,6 +64,12 @@ size_t relative(double v, size_t length) {
 
 Value array_constructor(Runtime& rt, CallInfo& call) {
   ArrayObject* a = rt.make_array();
+  // `new` makes an instance of the constructor it names, whatever
+  // _global.Array is now.
+  if (call.constructing && call.callee) {
+    if (Property* p = call.callee->find_own("prototype", rt.case_sensitive()))
+      a->set_proto(p->value.as_object());
+  }
   if (call.count == 1 && call.arg(0).is_number()) {
     double n = call.arg(0).as_number();
     if (n >= 0 && n == std::trunc(n) && n < 4294967296.0) a->raw_length(static_cast<size_t>(n));
@@ -122,6 +129,7 @@ Value array_slice(Runtime& rt, CallInfo& call) {
   size_t n = length_of(rt, o);
   size_t from = call.count > 0 ? relative(rt.to_number(call.arg(0)), n) : 0;
   size_t to = call.count > 1 ? relative(rt.to_number(call.arg(1)), n) : n;
+  if (to > from) rt.check_walk(to - from);
   std::vector<Value> out;
   for (size_t i = from; i < to; ++i) out.push_back(element(rt, o, i));
   return Value::object(rt.make_array(out));
@@ -167,11 +175,14 @@ Value array_concat(Runtime& rt, CallInfo& call) {
 std::string join(Runtime& rt, Object* o, const std::string& separator) {
   std::string out;
   size_t n = length_of(rt, o);
-  for (size_t i = 0; i < n && i < (1u << 24); ++i) {
+  rt.check_walk(n);
+  for (size_t i = 0; i < n; ++i) {
     if (i) out += separator;
     Value v = element(rt, o, i);
     out += rt.to_string(v).str();
+    if (out.size() > kMaxTextBytes) rt.charge_text(out.size());
   }
+  rt.charge_text(out.size());
   return out;
 }
 

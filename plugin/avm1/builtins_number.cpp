@@ -64,9 +64,16 @@ double arg_number(Runtime& rt, CallInfo& call, size_t i) {
   return i < call.count ? rt.to_number(call.args[i]) : std::nan("");
 }
 
+// Every Math function converts its first two arguments to numbers (their
+// valueOf runs) whether it uses them or not, and no more.
+void convert_rest(Runtime& rt, CallInfo& call, size_t used) {
+  for (size_t i = used; i < call.count && i < 2; ++i) rt.to_number(call.args[i]);
+}
+
 #define MATH1(name, expr)                          \
   Value math_##name(Runtime& rt, CallInfo& call) { \
     double x = arg_number(rt, call, 0);            \
+    convert_rest(rt, call, 1);                     \
     return Value::number(expr);                    \
   }
 MATH1(abs, std::fabs(x))
@@ -85,36 +92,36 @@ MATH1(round, std::floor(x + 0.5))
 #undef MATH1
 
 Value math_atan2(Runtime& rt, CallInfo& call) {
-  return Value::number(std::atan2(arg_number(rt, call, 0), arg_number(rt, call, 1)));
+  double y = arg_number(rt, call, 0), x = arg_number(rt, call, 1);
+  convert_rest(rt, call, 2);
+  return Value::number(std::atan2(y, x));
 }
 
 Value math_pow(Runtime& rt, CallInfo& call) {
-  return Value::number(std::pow(arg_number(rt, call, 0), arg_number(rt, call, 1)));
+  double x = arg_number(rt, call, 0), y = arg_number(rt, call, 1);
+  convert_rest(rt, call, 2);
+  return Value::number(std::pow(x, y));
 }
 
+// max and min compare two numbers: a missing second one is NaN, and
+// arguments past the second are ignored. With none they answer the
+// identity of the comparison.
 Value math_max(Runtime& rt, CallInfo& call) {
   if (call.count == 0) return Value::number(-INFINITY);
-  double best = -INFINITY;
-  for (size_t i = 0; i < call.count; ++i) {
-    double x = rt.to_number(call.args[i]);
-    if (std::isnan(x)) return Value::number(x);
-    if (x > best) best = x;
-  }
-  return Value::number(best);
+  double x = arg_number(rt, call, 0), y = arg_number(rt, call, 1);
+  if (std::isnan(x) || std::isnan(y)) return Value::number(std::nan(""));
+  return Value::number(x > y ? x : y);
 }
 
 Value math_min(Runtime& rt, CallInfo& call) {
   if (call.count == 0) return Value::number(INFINITY);
-  double best = INFINITY;
-  for (size_t i = 0; i < call.count; ++i) {
-    double x = rt.to_number(call.args[i]);
-    if (std::isnan(x)) return Value::number(x);
-    if (x < best) best = x;
-  }
-  return Value::number(best);
+  double x = arg_number(rt, call, 0), y = arg_number(rt, call, 1);
+  if (std::isnan(x) || std::isnan(y)) return Value::number(std::nan(""));
+  return Value::number(x < y ? x : y);
 }
 
-Value math_random(Runtime&, CallInfo&) {
+Value math_random(Runtime& rt, CallInfo& call) {
+  convert_rest(rt, call, 0);
   static std::mt19937_64 generator(20061208);
   return Value::number(std::uniform_real_distribution<double>(0.0, 1.0)(generator));
 }
@@ -139,28 +146,31 @@ Value parse_int(Runtime& rt, CallInfo& call) {
   }
   const char* p = s.c_str();
   const char* end = p + s.size();
-  // A "0x" prefix right at the start means hexadecimal whatever the radix.
+  // A "0x" prefix right at the start means hexadecimal whatever the radix;
+  // a text of nothing but octal digits after a leading zero is octal
+  // unless a radix is given.
   if (end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
     p += 2;
     radix = 16;
   } else {
+    if (radix == 0 && end - p >= 2 && p[0] == '0') {
+      bool octal = true;
+      for (const char* q = p; q < end; ++q)
+        if (*q < '0' || *q > '7') octal = false;
+      if (octal) radix = 8;
+    }
     while (p < end && is_space(*p)) ++p;
   }
   bool negative = false;
   if (p < end && (*p == '-' || *p == '+')) {
     negative = *p == '-';
     ++p;
+    // A sign that opens the text before a hexadecimal prefix makes no
+    // number (after blanks it reads as a zero).
+    if (p == s.c_str() + 1 && end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X'))
+      return Value::number(std::nan(""));
   }
-  if (radix == 0) {
-    radix = 10;
-    if (rt.version() >= 6 && end - p >= 2 && p[0] == '0' && digit_value(p[1]) < 8) {
-      // A leading zero before octal digits.
-      bool octal = true;
-      for (const char* q = p; q < end && digit_value(*q) < 10; ++q)
-        if (digit_value(*q) >= 8) octal = false;
-      if (octal) radix = 8;
-    }
-  }
+  if (radix == 0) radix = 10;
   double v = 0;
   bool any = false;
   for (; p < end; ++p) {
@@ -225,6 +235,7 @@ Value escape(Runtime& rt, CallInfo& call) {
       out += hex[c & 15];
     }
   }
+  rt.charge_text(out.size());
   return Value(out);
 }
 

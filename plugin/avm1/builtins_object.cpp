@@ -363,7 +363,7 @@ void install_function_builtins(Runtime& rt) {
   FunctionObject* ctor = rt.make_class(function_constructor, proto);
   ctor->makes_own_object = true;
   k.function_constructor = ctor;
-  rt.global()->define("Function", Value::object(ctor), kDontEnum);
+  rt.global()->define("Function", Value::object(ctor), kDontEnum | kOnlyVersion6);
   rt.add_method(proto, "call", function_call, kHidden | kOnlyVersion6);
   rt.add_method(proto, "apply", function_apply, kHidden | kOnlyVersion6);
 }

@@ -58,11 +58,10 @@ String self_text(Runtime& rt, CallInfo& call) {
   return rt.to_string(call.this_value);
 }
 
+// Positions and counts are 32-bit integers: NaN and infinities give 0.
 double integer_arg(Runtime& rt, CallInfo& call, size_t i, double missing) {
   if (i >= call.count) return missing;
-  double v = rt.to_number(call.args[i]);
-  if (std::isnan(v)) return 0;
-  return std::trunc(v);
+  return static_cast<double>(to_int32(rt.to_number(call.args[i])));
 }
 
 Value string_constructor(Runtime& rt, CallInfo& call) {
@@ -85,8 +84,9 @@ Value string_from_char_code(Runtime& rt, CallInfo& call) {
     uint32_t code = static_cast<uint32_t>(rt.to_int32(call.args[i])) & 0xFFFF;
     if (code == 0) continue;
     if (rt.version() < 6) {
+      // A high byte, then the low one unless it is zero (texts end there).
       if (code > 0xFF) out += static_cast<char>(code >> 8);
-      out += static_cast<char>(code & 0xFF);
+      if (code & 0xFF) out += static_cast<char>(code & 0xFF);
     } else {
       append_utf8(out, code);
     }
@@ -111,7 +111,11 @@ Value string_char_code_at(Runtime& rt, CallInfo& call) {
 
 Value string_concat(Runtime& rt, CallInfo& call) {
   std::string out = self_text(rt, call).str();
-  for (size_t i = 0; i < call.count; ++i) out += rt.to_string(call.args[i]).str();
+  for (size_t i = 0; i < call.count; ++i) {
+    String more = rt.to_string(call.args[i]);
+    rt.charge_text(out.size() + more.size());
+    out += more.str();
+  }
   return Value(out);
 }
 
@@ -168,7 +172,8 @@ Value string_substring(Runtime& rt, CallInfo& call) {
   double a = integer_arg(rt, call, 0, 0);
   double b = call.count > 1 && !call.arg(1).is_undefined() ? integer_arg(rt, call, 1, 0)
                                                            : static_cast<double>(n);
-  a = std::max(0.0, std::min(a, static_cast<double>(n)));
+  if (a >= static_cast<double>(n)) return Value("");
+  a = std::max(0.0, a);
   b = std::max(0.0, std::min(b, static_cast<double>(n)));
   if (a > b) std::swap(a, b);
   return Value(t.sub(static_cast<size_t>(a), static_cast<size_t>(b)));
@@ -182,8 +187,10 @@ Value string_substr(Runtime& rt, CallInfo& call) {
   double count = call.count > 1 && !call.arg(1).is_undefined() ? integer_arg(rt, call, 1, 0)
                                                                : static_cast<double>(n);
   if (count < 0) {
+    // A negative count counts from the end, and takes nothing when that
+    // reaches the last character.
     count += static_cast<double>(n);
-    if (count < 0) count = 0;
+    if (count < 0 || static_cast<double>(from) + count >= static_cast<double>(n)) count = 0;
   }
   size_t to = std::min(n, from + static_cast<size_t>(std::min(count, 1e9)));
   return Value(t.sub(from, to));
@@ -193,22 +200,27 @@ Value string_split(Runtime& rt, CallInfo& call) {
   String self = self_text(rt, call);
   ArrayObject* out = rt.make_array();
   std::vector<Value> parts;
+  // The limit is a 32-bit integer: NaN, infinities and negatives take none.
   size_t limit = static_cast<size_t>(-1);
   if (call.count > 1 && !call.arg(1).is_undefined()) {
-    double l = rt.to_number(call.arg(1));
-    if (!std::isnan(l)) limit = l <= 0 ? 0 : static_cast<size_t>(std::min(l, 1e9));
+    int32_t l = to_int32(rt.to_number(call.arg(1)));
+    limit = l <= 0 ? 0 : static_cast<size_t>(l);
   }
-  if (call.count == 0 || call.arg(0).is_undefined()) {
-    parts.push_back(Value(self));
+  if (call.count == 0 || call.arg(0).is_undefined() ||
+      (rt.version() < 6 && rt.to_string(call.arg(0)).size() > 1)) {
+    // SWF 5 code splits at single characters only.
+    if (limit > 0) parts.push_back(Value(self));
   } else {
     std::string separator = rt.to_string(call.arg(0)).str();
     const std::string& s = self.str();
     if (separator.empty()) {
       Text t(self, rt.version());
-      for (size_t i = 0; i < t.length(); ++i) parts.push_back(Value(t.sub(i, i + 1)));
+      rt.check_walk(std::min(t.length(), limit));
+      for (size_t i = 0; i < t.length() && i < limit; ++i) parts.push_back(Value(t.sub(i, i + 1)));
     } else if (!s.empty()) {
       size_t from = 0;
       for (;;) {
+        rt.check_walk(parts.size());
         size_t at = s.find(separator, from);
         parts.push_back(
             Value(s.substr(from, at == std::string::npos ? std::string::npos : at - from)));

@@ -93,7 +93,10 @@ class RunScope {
     frame.caller = rt.current_;
     rt.current_ = &frame;
     rt.version_ = frame.version;
-    if (rt.depth_ == 0) rt.actions_at_run_start_ = rt.actions_total_;
+    if (rt.depth_ == 0) {
+      rt.actions_at_run_start_ = rt.actions_total_;
+      rt.text_bytes_this_run_ = 0;
+    }
     ++rt.depth_;
   }
   ~RunScope() {
@@ -690,7 +693,8 @@ void Interpreter::run() {
           leave_blocks();
           break;
         }
-        if (++rt.actions_total_ - rt.actions_at_run_start_ > rt.max_actions_per_run)
+        if (++rt.actions_total_ - rt.actions_at_run_start_ > rt.max_actions_per_run ||
+            rt.heap_.count() > rt.max_live_objects)
           throw ScriptAbort();
         f.at = f.pc;
         f.pc = r.next;
@@ -761,6 +765,8 @@ void Interpreter::step(const ActionRecord& r) {
       double a = rt.to_number(f.pop()), b = rt.to_number(f.pop());
       if (a == 0 && v < 5)
         f.push(Value("#ERROR#"));
+      else if (a == 0)  // the sign of a zero divisor does not count
+        f.push(Value::number(b > 0 ? INFINITY : b < 0 ? -INFINITY : std::nan("")));
       else
         f.push(Value::number(b / a));
       break;
@@ -801,18 +807,18 @@ void Interpreter::step(const ActionRecord& r) {
     }
     case kActionStringExtract:
     case kActionMBStringExtract: {
-      double count = rt.to_number(f.pop());
-      double index = rt.to_number(f.pop());
+      // Index and count are 32-bit integers (NaN and infinities give 0).
+      int32_t count = to_int32(rt.to_number(f.pop()));
+      int32_t index = to_int32(rt.to_number(f.pop()));
       String s = rt.to_string(f.pop());
-      if (std::isnan(index)) index = 1;
       long first = static_cast<long>(index) - 1;
       if (first < 0) first = 0;
       size_t length = character_count(s.str(), v);
-      if (static_cast<size_t>(first) >= length || count == 0 || std::isnan(count)) {
+      if (static_cast<size_t>(first) >= length || count == 0) {
         f.push(Value(""));
         break;
       }
-      size_t n = count < 0 ? length : static_cast<size_t>(std::min(count, 1e9));
+      size_t n = count < 0 ? length : static_cast<size_t>(count);
       size_t from = character_offset(s.str(), static_cast<size_t>(first), v);
       size_t to = character_offset(s.str(), static_cast<size_t>(first) + n, v);
       f.push(Value(s.str().substr(from, to - from)));
@@ -852,6 +858,7 @@ void Interpreter::step(const ActionRecord& r) {
     }
     case kActionStringAdd: {
       String a = rt.to_string(f.pop()), b = rt.to_string(f.pop());
+      rt.charge_text(a.size() + b.size());
       f.push(Value(b.str() + a.str()));
       break;
     }
@@ -894,6 +901,9 @@ void Interpreter::step(const ActionRecord& r) {
     case kActionTrace: {
       Value value = f.pop();
       std::string line = rt.trace_text(value);
+      // Code before SWF 6 handles texts as bytes of a single-byte code page;
+      // the output shows each byte as its own character.
+      if (v < 6) line = bytes_to_utf8(line);
       if (rt.trace_output) rt.trace_output(line);
       break;
     }
@@ -953,19 +963,23 @@ void Interpreter::step(const ActionRecord& r) {
         f.push(Value::number(0));
         break;
       }
-      // Texts are UTF-8 inside the player whatever the code's version.
-      f.push(Value::number(character_at(s.str(), 0, nullptr, 6)));
+      f.push(Value::number(character_at(s.str(), 0, nullptr, v)));
       break;
     }
     case kActionAsciiToChar:
     case kActionMBAsciiToChar: {
       uint32_t code = static_cast<uint32_t>(to_int32(rt.to_number(f.pop())) & 0xFFFF);
       std::string s;
-      if (code == 0) {
-        f.push(Value(""));
-        break;
+      if (v < 6) {
+        // Bytes: the single-byte form keeps the low byte, the multi-byte
+        // form writes a high byte first when there is one.
+        if ((code & 0xFF) != 0) {
+          if (r.code == kActionMBAsciiToChar && code > 0xFF) s += static_cast<char>(code >> 8);
+          s += static_cast<char>(code & 0xFF);
+        }
+      } else if (code != 0) {
+        append_utf8(s, code);
       }
-      append_utf8(s, code);
       f.push(Value(s));
       break;
     }
@@ -1190,7 +1204,11 @@ void Interpreter::step(const ActionRecord& r) {
     case kActionBitURShift: {
       int32_t count = rt.to_int32(f.pop()) & 31;
       uint32_t value = to_uint32(rt.to_number(f.pop()));
-      f.push(Value::number(value >> count));
+      // The player keeps results as 32-bit signed integers: a shift by
+      // nothing leaves a negative number negative.
+      uint32_t shifted = value >> count;
+      f.push(Value::number(count == 0 ? static_cast<double>(static_cast<int32_t>(shifted))
+                                      : static_cast<double>(shifted)));
       break;
     }
     case kActionExtends: {
@@ -1229,6 +1247,7 @@ void Interpreter::step(const ActionRecord& r) {
       pool->reserve(count);
       for (uint16_t i = 0; i < count && in.ok; ++i) {
         String s = in.string();
+        if (f.version >= 6 && !s.ascii()) s = String(drop_malformed_utf8(s.str()));
         if (in.ok || !s.empty()) pool->push_back(Value(s));
       }
       f.pool = pool;
@@ -1361,9 +1380,12 @@ void Interpreter::step(const ActionRecord& r) {
       while (in.ok && in.at < in.n) {
         uint8_t type = in.u8();
         switch (type) {
-          case 0:
-            f.push(Value(in.string()));
+          case 0: {
+            String s = in.string();
+            if (f.version >= 6 && !s.ascii()) s = String(drop_malformed_utf8(s.str()));
+            f.push(Value(s));
             break;
+          }
           case 1: {
             uint32_t bits = in.u32();
             float value;

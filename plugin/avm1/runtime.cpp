@@ -78,7 +78,15 @@ Object* Runtime::make_object(Object* proto) {
 
 ArrayObject* Runtime::make_array(const std::vector<Value>& items) {
   ArrayObject* a = heap_.make<ArrayObject>();
-  a->set_proto(known_.array_prototype);
+  // New arrays take the prototype of whatever _global.Array is now: none
+  // once it was deleted, another class's once it was replaced.
+  Object* proto = nullptr;
+  if (Property* p = global()->find_own("Array", case_sensitive())) {
+    if (Object* ctor = p->value.as_object()) {
+      if (Property* q = ctor->find_own("prototype", case_sensitive())) proto = q->value.as_object();
+    }
+  }
+  a->set_proto(proto);
   for (size_t i = 0; i < items.size(); ++i) a->put(String(std::to_string(i)), items[i]);
   a->raw_length(items.size());
   return a;
@@ -193,8 +201,16 @@ String Runtime::to_string(const Value& v) {
     case Type::string:
       return v.as_string();
     case Type::object: {
+      // A String object reads as its own text, whatever its toString says.
+      if (v.as_object()->object_class() == ObjectClass::string)
+        return to_string(static_cast<PrimitiveObject*>(v.as_object())->primitive);
       Value p = to_primitive(v, Hint::string);
-      if (p.is_object()) return p.as_object()->is_function() ? "[type Function]" : "[type Object]";
+      // Only a text counts as the object's text; anything else gives its
+      // kind in words.
+      if (!p.is_string()) {
+        Object* o = v.as_object();
+        return o->is_function() ? "[type Function]" : "[type Object]";
+      }
       return to_string(p);
     }
   }
@@ -216,13 +232,16 @@ Value Runtime::to_primitive(const Value& v, Hint hint) {
   } else if (o->object_class() == ObjectClass::movieclip && engine_) {
     return Value(engine_->target_path(o));
   }
-  if (hint == Hint::none && o->object_class() == ObjectClass::date) hint = Hint::string;
+  // Dates join texts as text from SWF 6 on; SWF 5 code sees their number.
+  if (hint == Hint::none && o->object_class() == ObjectClass::date && version_ >= 6)
+    hint = Hint::string;
   const char* first = hint == Hint::string ? "toString" : "valueOf";
-  const char* second = hint == Hint::string ? "valueOf" : "toString";
+  // A text is asked of toString alone, a number of valueOf alone; without
+  // a hint valueOf comes first, then toString.
+  const char* second = hint == Hint::none ? "toString" : nullptr;
   bool called = false;
-  // A text is asked of toString alone.
   for (const char* name : {first, second}) {
-    if (name == second && hint == Hint::string) break;
+    if (!name) break;
     Value method;
     if (!find_property(lookup, name, method) || !is_callable(method)) continue;
     Value r = call_with_super(static_cast<FunctionObject*>(method.as_object()), self, nullptr, 0,
@@ -313,14 +332,27 @@ Value Runtime::less_than(const Value& a, const Value& b) {
   return Value::boolean(x < y);
 }
 
+void Runtime::charge_text(size_t bytes) {
+  text_bytes_this_run_ += bytes;
+  // Only a running script can be ended; host-side work is not charged.
+  if (depth_ > 0 && (bytes > kMaxTextBytes || text_bytes_this_run_ > kMaxTextBytesPerRun))
+    throw ScriptAbort();
+}
+
+void Runtime::check_walk(size_t length) const {
+  if (depth_ > 0 && length > kMaxArrayWalk) throw ScriptAbort();
+}
+
 Value Runtime::add(const Value& a, const Value& b) {
-  Value pa = to_primitive(a, Hint::none);
+  // The right operand is converted first, as for the other operators.
   Value pb = to_primitive(b, Hint::none);
+  Value pa = to_primitive(a, Hint::none);
   if (pa.is_string() || pb.is_string()) {
     String sa = to_string(pa);
     String sb = to_string(pb);
     if (sa.empty()) return Value(sb);
     if (sb.empty()) return Value(sa);
+    charge_text(sa.size() + sb.size());
     return Value(sa.str() + sb.str());
   }
   return Value::number(to_number(pa) + to_number(pb));
@@ -526,6 +558,7 @@ void Runtime::set_property(Object* o, const String& name, const Value& given) {
     // A property hidden from this version is replaced.
     o->properties().remove(p);
   }
+  if (depth_ > 0 && o->properties().size() >= kMaxOwnProperties) throw ScriptAbort();
   Property& added = o->properties().add(name);
   added.value = value;
   if (equal_folded(name.str(), "__proto__")) o->proto_changed();

@@ -43,6 +43,22 @@ struct ScriptThrow {
 // The script ran too long or nested too deep: every running block stops.
 struct ScriptAbort {};
 
+// Bounds on what scripts may build, so that a runaway movie ends its script
+// (as the player stops a script that runs away) instead of exhausting the
+// process. Far above what real movies use:
+// - one text value holds at most 16 MB;
+// - the texts one top-level run builds by joining add up to at most 256 MB,
+//   which also bounds the time a loop that grows a long text can take;
+// - an array method visits at most 4M elements (longer arrays may exist,
+//   sparse, but are not walked);
+// - an object holds at most 4M properties;
+// - while a script runs at most max_live_objects (below) exist, garbage
+//   included, since collections wait until no script runs.
+constexpr size_t kMaxTextBytes = size_t{16} << 20;
+constexpr uint64_t kMaxTextBytesPerRun = uint64_t{256} << 20;
+constexpr size_t kMaxArrayWalk = size_t{1} << 22;
+constexpr size_t kMaxOwnProperties = size_t{1} << 22;
+
 enum class Hint { none, number, string };
 
 struct ExecutionFrame;
@@ -195,7 +211,13 @@ class Runtime {
   // abort the run.
   int max_call_depth = 256;
   uint64_t max_actions_per_run = 200000000;
+  size_t max_live_objects = size_t{1} << 20;
   uint64_t actions_run() const { return actions_total_; }
+  // Accounts for a text of `bytes` about to be built from others; ends the
+  // script when it is too long or the run has built too much text.
+  void charge_text(size_t bytes);
+  // Ends the script when an array method would walk `length` elements.
+  void check_walk(size_t length) const;
 
   // Objects native code keeps beyond a run (interval functions, listeners,
   // callbacks) are marked from here and from the engine.
@@ -220,6 +242,7 @@ class Runtime {
   int depth_ = 0;
   uint64_t actions_total_ = 0;
   uint64_t actions_at_run_start_ = 0;
+  uint64_t text_bytes_this_run_ = 0;
   ExecutionFrame* current_ = nullptr;
   friend class RunScope;
 };

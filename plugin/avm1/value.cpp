@@ -357,6 +357,30 @@ uint32_t character_at(const std::string& text, size_t offset, size_t* next, int 
   return code;
 }
 
+std::string drop_malformed_utf8(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+  if (i == text.size()) return text;
+  std::string out(text, 0, i);
+  while (i < text.size()) {
+    size_t n = utf8_length(text, i, nullptr);
+    if (n == 0) {
+      ++i;
+      continue;
+    }
+    out.append(text, i, n);
+    i += n;
+  }
+  return out;
+}
+
+std::string bytes_to_utf8(const std::string& bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (unsigned char c : bytes) append_utf8(out, c);
+  return out;
+}
+
 void append_utf8(std::string& out, uint32_t code) {
   if (code < 0x80) {
     out += static_cast<char>(code);

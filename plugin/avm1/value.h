@@ -77,7 +77,7 @@ class Value {
     u_.s = s.rep_;
     ++u_.s->refs;
   }
-  Value(const char* s) : Value(String(s)) {}          // NOLINT
+  Value(const char* s) : Value(String(s)) {}         // NOLINT
   Value(const std::string& s) : Value(String(s)) {}  // NOLINT
 
   static Value null() {
@@ -160,5 +160,11 @@ size_t character_offset(const std::string& text, size_t position, int version);
 // The code of the character at a byte offset, and where the next begins.
 uint32_t character_at(const std::string& text, size_t offset, size_t* next, int version);
 void append_utf8(std::string& out, uint32_t code);
+// A text of single-byte characters (as code before SWF 6 holds them) in
+// UTF-8, each byte standing for the character of the same code.
+std::string bytes_to_utf8(const std::string& bytes);
+// A UTF-8 text without the bytes that begin no well-formed sequence (SWF 6
+// and later movies' texts lose them).
+std::string drop_malformed_utf8(const std::string& text);
 
 }  // namespace avm1
