@@ -241,6 +241,9 @@ Value date_set(Runtime& rt, CallInfo& call) {
       year = arg(0, year);
       double yi = std::trunc(year);
       if (yi >= 0 && yi <= 99) year = 1900 + yi;
+      // Like setFullYear, the month and the day may follow.
+      month = arg(1, month);
+      date = arg(2, date);
       break;
     }
     case kMonth:
@@ -278,6 +281,8 @@ Value date_set(Runtime& rt, CallInfo& call) {
 }
 
 Value date_utc(Runtime& rt, CallInfo& call) {
+  // The player wants at least a year and a month here.
+  if (call.count < 2) return Value();
   double f[7] = {0, 0, 1, 0, 0, 0, 0};
   for (size_t i = 0; i < 7 && i < call.count; ++i) f[i] = rt.to_number(call.args[i]);
   double year = f[0];

@@ -3,6 +3,7 @@
 // ContextMenu).
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 
 #include "avm1/engine.h"
 #include "avm1/external_interface.h"
@@ -122,14 +123,30 @@ Value lv_send(Runtime& rt, CallInfo& call) {
   return Value::boolean(true);
 }
 
+// Goes through the movie's own escape and an array's push and join, so
+// that replacements of those take part.
 Value lv_to_string(Runtime& rt, CallInfo& call) {
   Object* self = call.this_object();
   if (!self) return Value();
-  return Value(encode_variables(rt, self));
+  Value escape = rt.get_property(rt.global(), "escape");
+  Value list = rt.construct(Value::object(rt.known().array_constructor), nullptr, 0);
+  std::vector<String> names = rt.enumerate(self);
+  for (size_t i = names.size(); i-- > 0;) {
+    Value v = rt.get_property(self, names[i]);
+    if (v.is_object() && v.as_object()->is_function()) continue;
+    Value name_arg(names[i]);
+    Value key = rt.call(escape, Value(), &name_arg, 1);
+    Value text = rt.call(escape, Value(), &v, 1);
+    rt.call_method(list, "push", {Value(rt.to_string(key).str() + "=" + rt.to_string(text).str())});
+  }
+  return rt.call_method(list, "join", {Value("&")});
 }
 
+// Works on any object (movies borrow it); answers false only when there
+// is nothing to decode.
 Value lv_decode(Runtime& rt, CallInfo& call) {
   Object* self = call.this_object();
+  if (call.count == 0) return Value::boolean(false);
   if (!self) return Value();
   std::string data = rt.to_string(call.arg(0)).str();
   size_t from = 0;
@@ -196,6 +213,65 @@ Value text_remove(Runtime& rt, CallInfo& call) {
 }
 
 Value text_replace_sel(Runtime&, CallInfo&) { return Value(); }
+
+// --- ASnative: the player's numbered natives, for the ones movies reach
+// by number. The table lives on the function itself, keyed "a,b".
+
+Value xml_escape_native(Runtime& rt, CallInfo& call) {
+  return Value(xml_escape(rt.to_string(call.arg(0)).str()));
+}
+
+Value as_native(Runtime& rt, CallInfo& call) {
+  if (!call.callee || call.count < 2) return Value();
+  Object* table = call.callee->data.as_object();
+  double a = rt.to_number(call.arg(0)), b = rt.to_number(call.arg(1));
+  if (!table || !std::isfinite(a) || !std::isfinite(b)) return Value();
+  char key[48];
+  std::snprintf(key, sizeof key, "%.0f,%.0f", std::trunc(a), std::trunc(b));
+  Property* p = table->find_own(key, true);
+  return p ? p->value : Value();
+}
+
+Value member_at(Runtime& rt, const char* path) {
+  Value v = Value::object(rt.global());
+  std::string p = path;
+  size_t from = 0;
+  while (from <= p.size() && v.is_object()) {
+    size_t dot = p.find('.', from);
+    v = rt.get_property(v.as_object(),
+                        String(p.substr(from, dot == std::string::npos ? dot : dot - from)));
+    if (dot == std::string::npos) break;
+    from = dot + 1;
+  }
+  return v;
+}
+
+void install_as_native(Runtime& rt) {
+  Object* table = rt.make_object(nullptr);
+  const std::pair<const char*, const char*> known[] = {
+      {"100,0", "escape"},
+      {"100,1", "unescape"},
+      {"100,2", "parseInt"},
+      {"100,3", "parseFloat"},
+      {"101,3", "Object.prototype.valueOf"},
+      {"101,4", "Object.prototype.toString"},
+      {"101,5", "Object.prototype.hasOwnProperty"},
+      {"101,6", "Object.prototype.isPrototypeOf"},
+      {"101,7", "Object.prototype.isPropertyEnumerable"},
+      {"252,1", "Array.prototype.push"},
+      {"301,0", "LoadVars.prototype.load"},
+      {"301,1", "LoadVars.prototype.send"},
+      {"301,2", "LoadVars.prototype.sendAndLoad"},
+      {"301,3", "LoadVars.prototype.decode"},
+  };
+  for (const auto& k : known) {
+    Value f = member_at(rt, k.second);
+    if (rt.is_callable(f)) table->define(k.first, f, 0);
+  }
+  table->define("100,5", Value::object(rt.make_native(xml_escape_native)), 0);
+  FunctionObject* fn = rt.add_method(rt.global(), "ASnative", as_native, kDontEnum);
+  fn->data = Value::object(table);
+}
 
 // --- System
 
@@ -311,6 +387,8 @@ void install_system_builtins(Engine& engine) {
   g->define("ContextMenu", Value::object(rt.make_class(nothing, menu_proto)), kDontEnum);
   rt.add_method(menu_proto, "hideBuiltInItems", nothing);
   (void)answer_true;
+
+  install_as_native(rt);
 }
 
 }  // namespace avm1

@@ -231,30 +231,40 @@ struct Parser {
       } else if (s.compare(at, 2, "</") == 0) {
         size_t end = s.find('>', at + 2);
         if (end == std::string::npos) {
-          status = -8;
+          status = -6;
           return;
         }
         std::string name = s.substr(at + 2, end - at - 2);
-        while (!name.empty() && space(name.back())) name.pop_back();
+        size_t cut = name.find_first_of(" \t\r\n/");
+        if (cut != std::string::npos) name.erase(cut);
+        if (name.empty()) {
+          status = -6;
+          return;
+        }
         if (current == document || !current->name.is_string() ||
             current->name.string_text() != name) {
+          // A name that some outer element has means this one lacks its
+          // end tag; any other name closes nothing.
           status = -10;
+          for (XmlNode* p = current; p && p != document; p = p->parent)
+            if (p->name.is_string() && p->name.string_text() == name) status = -9;
           return;
         }
         current = current->parent;
         at = end + 1;
       } else {
+        // The element joins the tree only once its start tag is whole.
         size_t i = at + 1;
         size_t name_start = i;
-        while (i < s.size() && !space(s[i]) && s[i] != '>' && s[i] != '/') ++i;
+        while (i < s.size() && !space(s[i]) && s[i] != '>' &&
+               !(s[i] == '/' && i + 1 < s.size() && s[i + 1] == '>'))
+          ++i;
         std::string name = s.substr(name_start, i - name_start);
         if (name.empty()) {
           status = -6;
           return;
         }
-        XmlNode* e = make_node(rt, kElement, Value(name));
-        e->parent = current;
-        current->children.push_back(e);
+        std::vector<std::pair<std::string, std::string>> attrs;
         bool closed = false;
         for (;;) {
           while (i < s.size() && space(s[i])) ++i;
@@ -272,29 +282,37 @@ struct Parser {
             break;
           }
           size_t an = i;
-          while (i < s.size() && !space(s[i]) && s[i] != '=' && s[i] != '>' && s[i] != '/') ++i;
+          while (i < s.size() && !space(s[i]) && s[i] != '=' && s[i] != '>' &&
+                 !(s[i] == '/' && i + 1 < s.size() && s[i + 1] == '>'))
+            ++i;
           std::string attr = s.substr(an, i - an);
           while (i < s.size() && space(s[i])) ++i;
-          if (i >= s.size() || s[i] != '=') {
-            status = -7;
+          if (attr.empty() || i >= s.size() || s[i] != '=') {
+            status = -6;
             return;
           }
           ++i;
           while (i < s.size() && space(s[i])) ++i;
           if (i >= s.size() || (s[i] != '"' && s[i] != '\'')) {
-            status = -7;
+            status = -6;
             return;
           }
           char q = s[i++];
           size_t end = s.find(q, i);
           if (end == std::string::npos) {
-            status = -7;
+            status = -8;
             return;
           }
-          String key(attr);
-          if (!rt.own_property(e->attributes, key))
-            rt.set_property(e->attributes, key, Value(xml_unescape(s.substr(i, end - i))));
+          attrs.emplace_back(attr, xml_unescape(s.substr(i, end - i)));
           i = end + 1;
+        }
+        XmlNode* e = make_node(rt, kElement, Value(name));
+        e->parent = current;
+        current->children.push_back(e);
+        for (const auto& a : attrs) {
+          String key(a.first);
+          if (!rt.own_property(e->attributes, key))
+            rt.set_property(e->attributes, key, Value(a.second));
         }
         at = i;
         if (!closed) current = e;
