@@ -218,6 +218,8 @@ Value text_replace_sel(Runtime&, CallInfo&) { return Value(); }
 // by number. The table lives on the function itself, keyed "a,b".
 
 Value xml_escape_native(Runtime& rt, CallInfo& call) {
+  // Spelled out whatever the movie's version.
+  if (call.arg(0).is_undefined()) return Value("undefined");
   return Value(xml_escape(rt.to_string(call.arg(0)).str()));
 }
 
