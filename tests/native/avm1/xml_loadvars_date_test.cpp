@@ -1,0 +1,143 @@
+// XML parsing and its error statuses, LoadVars encoding and decoding, the
+// numbered natives reached through ASnative, and Date field arithmetic.
+#include <gtest/gtest.h>
+
+#include "native/avm1/action_asm.h"
+
+using avm1_test::Asm;
+using avm1_test::Push;
+using avm1_test::run;
+
+namespace {
+
+void push_reversed(Asm& a, std::initializer_list<Push> args) {
+  std::vector<Push> reversed(args.begin(), args.end());
+  for (size_t i = reversed.size(); i-- > 0;) a.push({reversed[i]});
+  a.push({Push(static_cast<int>(args.size()))});
+}
+
+// obj.method(args...), the result left on the stack.
+Asm& call(Asm& a, const std::string& object, const std::string& method,
+          std::initializer_list<Push> args) {
+  push_reversed(a, args);
+  a.get(object).push({Push(method)});
+  return a.op(avm1::kActionCallMethod);
+}
+
+// name(args...), the result left on the stack.
+Asm& call_function(Asm& a, const std::string& name, std::initializer_list<Push> args) {
+  push_reversed(a, args);
+  a.push({Push(name)});
+  return a.op(avm1::kActionCallFunction);
+}
+
+// var name = new Class(args...)
+Asm& make(Asm& a, const std::string& name, const std::string& cls,
+          std::initializer_list<Push> args) {
+  a.push({Push(name)});
+  push_reversed(a, args);
+  a.push({Push(cls)}).op(avm1::kActionNewObject);
+  return a.op(avm1::kActionSetVariable);
+}
+
+Asm& trace_member(Asm& a, const std::string& object, const std::string& member) {
+  a.get(object).push({Push(member)}).op(avm1::kActionGetMember);
+  return a.op(avm1::kActionTrace);
+}
+
+TEST(Avm1Xml, ParseErrorsKeepTheTreeBuiltSoFarAndSayWhatBroke) {
+  Asm a;
+  // Each text: what the document holds afterwards, then its status.
+  for (const char* text : {"<a><b/></a>", "<a><b></a><c/>", "<b><c/></a>", "</>a",
+                           "<a A='x></a><b/>", "<a A/><b/>", "<a x='1'", "</a", "<a/><!-- b"}) {
+    make(a, "x", "XML", {Push(text)});
+    call(a, "x", "toString", {}).op(avm1::kActionTrace);
+    trace_member(a, "x", "status");
+  }
+  EXPECT_EQ(run(a),
+            "<a><b /></a>\n0\n"    // whole
+            "<a><b /></a>\n-9\n"   // an outer element's end tag: b lacks its own
+            "<b><c /></b>\n-10\n"  // an end tag that closes nothing
+            "\n-6\n"               // an end tag without a name
+            "\n-8\n"               // an attribute value that never ends
+            "\n-6\n"               // an attribute without a value
+            "\n-6\n"               // a start tag cut short stays out of the tree
+            "\n-6\n"               // an end tag cut short
+            "<a />\n-5\n");        // an open comment
+}
+
+TEST(Avm1LoadVars, ToStringGoesThroughEscapeAndDecodeAnswersOnlyWithoutText) {
+  Asm a;
+  make(a, "l", "LoadVars", {});
+  a.get("l").push({Push("x"), Push("a b&c")}).op(avm1::kActionSetMember);
+  call(a, "l", "toString", {}).op(avm1::kActionTrace);
+  // A replaced escape takes part in the encoding.
+  Asm mark;
+  mark.push({Push("<")}).get("s").op(avm1::kActionAdd2);
+  mark.push({Push(">")}).op(avm1::kActionAdd2).op(avm1::kActionReturn);
+  a.get("_global").push({Push("escape")}).function("", {"s"}, mark).op(avm1::kActionSetMember);
+  call(a, "l", "toString", {}).op(avm1::kActionTrace);
+  call(a, "l", "decode", {}).op(avm1::kActionTrace);
+  call(a, "l", "decode", {Push("p=1&q=two%20words&r")}).op(avm1::kActionTrace);
+  trace_member(a, "l", "p");
+  trace_member(a, "l", "q");
+  a.trace({Push("[")});
+  trace_member(a, "l", "r");
+  EXPECT_EQ(run(a),
+            "x=a%20b%26c\n"
+            "<x>=<a b&c>\n"
+            "false\n"
+            "undefined\n"
+            "1\ntwo words\n[\n\n");
+}
+
+TEST(Avm1Natives, NumberedNativesAreTheBuiltInsTheyStandFor) {
+  Asm a;
+  // var e = ASnative(100, 5); e("<'&\">"); e(undefined) in a version 6 movie.
+  a.push({Push("e")});
+  call_function(a, "ASnative", {Push(100), Push(5)}).op(avm1::kActionSetVariable);
+  call_function(a, "e", {Push("<'&\">")}).op(avm1::kActionTrace);
+  call_function(a, "e", {Push::undefined_value()}).op(avm1::kActionTrace);
+  // escape by number, and a number nobody uses.
+  a.push({Push("esc")});
+  call_function(a, "ASnative", {Push(100), Push(0)}).op(avm1::kActionSetVariable);
+  call_function(a, "esc", {Push("a b")}).op(avm1::kActionTrace);
+  call_function(a, "ASnative", {Push(999), Push(1)}).op(avm1::kActionTypeOf);
+  a.op(avm1::kActionTrace);
+  // LoadVars' decode borrowed by a plain object.
+  a.push({Push("o"), Push(0)}).op(avm1::kActionInitObject).op(avm1::kActionSetVariable);
+  a.get("o").push({Push("decode")});
+  call_function(a, "ASnative", {Push(301), Push(3)}).op(avm1::kActionSetMember);
+  call(a, "o", "decode", {Push("k=v")}).op(avm1::kActionPop);
+  trace_member(a, "o", "k");
+  EXPECT_EQ(run(a, 6), "&lt;&apos;&amp;&quot;&gt;\nundefined\na%20b\nundefined\nv\n");
+}
+
+TEST(Avm1Dates, FieldYearsMultiFieldSettersAndFarTimes) {
+  Asm a;
+  // Date.UTC wants a month; two-digit, negative and non-numeric years.
+  call(a, "Date", "UTC", {Push(1983)}).op(avm1::kActionTrace);
+  call(a, "Date", "UTC", {Push(83), Push(5), Push(25)}).op(avm1::kActionTrace);
+  call(a, "Date", "UTC", {Push(-100), Push(0)}).op(avm1::kActionTrace);
+  a.push({Push(0), Push("Infinity")}).op(avm1::kActionGetVariable);
+  a.push({Push(2), Push("Date")}).op(avm1::kActionGetVariable);
+  a.push({Push("UTC")}).op(avm1::kActionCallMethod).op(avm1::kActionTrace);
+  // setYear sets month and day too.
+  make(a, "d", "Date", {Push(0)});
+  call(a, "d", "setYear", {Push(1), Push(2), Push(3)}).op(avm1::kActionPop);
+  call(a, "d", "getUTCFullYear", {}).op(avm1::kActionTrace);
+  call(a, "d", "getUTCMonth", {}).op(avm1::kActionTrace);
+  call(a, "d", "getUTCDate", {}).op(avm1::kActionTrace);
+  // Times beyond the ECMA range stay; a far one still finds its year.
+  make(a, "far", "Date", {Push(1e18)});
+  call(a, "far", "getTime", {}).op(avm1::kActionTrace);
+  make(a, "farther", "Date", {Push(1e300)});
+  call(a, "farther", "getUTCFullYear", {}).op(avm1::kActionPop);
+  a.trace({Push("done")});
+  EXPECT_EQ(run(a),
+            "undefined\n425347200000\n-5364662400000\n-62167219200000\n"
+            "1901\n2\n3\n"
+            "1e+18\ndone\n");
+}
+
+}  // namespace
