@@ -430,9 +430,11 @@ bool Engine::load_into(Object* receiver, const std::string& url, const std::stri
   return false;
 }
 
-void Engine::load_finished(uint32_t request, bool ok, const std::string& data) {
+void Engine::load_finished(uint32_t request, bool ok, const std::string& raw) {
   auto it = loads_.find(request);
   if (it == loads_.end()) return;
+  // A UTF-8 byte order mark is no part of the text.
+  std::string data = raw.compare(0, 3, "\xEF\xBB\xBF") == 0 ? raw.substr(3) : raw;
   Load load = it->second;
   loads_.erase(it);
   if (load.variables) {
