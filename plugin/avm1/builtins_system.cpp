@@ -181,19 +181,6 @@ Value lv_bytes(Runtime&, CallInfo&) { return Value(); }
 
 // --- TextFormat
 
-Value tf_constructor(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  const char* names[] = {"font",        "size",   "color",  "bold",  "italic",
-                         "underline",   "url",    "target", "align", "leftMargin",
-                         "rightMargin", "indent", "leading"};
-  for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i)
-    rt.set_property(self, names[i], i < call.count ? call.args[i] : Value::null());
-  for (const char* n : {"blockIndent", "bullet", "tabStops"})
-    rt.set_property(self, n, Value::null());
-  return Value();
-}
-
 Value text_get_format(Runtime& rt, CallInfo&) {
   Value ctor = rt.get_property(rt.global(), "TextFormat");
   return rt.construct(ctor, nullptr, 0);
@@ -298,9 +285,7 @@ void install_textfield_builtins(Engine& engine) {
   for (const char* m : {"addListener", "removeListener"})
     proto->define(m, rt.get_member(broadcaster, m), kHidden);
 
-  Object* format_proto = rt.make_object();
-  g->define("TextFormat", Value::object(rt.make_class(tf_constructor, format_proto)), kDontEnum);
-  rt.add_method(format_proto, "getTextExtent", nothing);
+  install_textformat_builtins(rt);
 }
 
 void install_system_builtins(Engine& engine) {
