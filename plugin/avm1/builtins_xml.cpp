@@ -20,6 +20,7 @@ class XmlNode : public Object {
     t.mark(parent);
     for (XmlNode* c : children) t.mark(c);
     t.mark(attributes);
+    t.mark(child_list);
   }
   bool get_native(Runtime& rt, const String& name, Value& out) override;
   bool set_native(Runtime& rt, const String& name, const Value& value) override;
@@ -30,6 +31,27 @@ class XmlNode : public Object {
   XmlNode* parent = nullptr;
   std::vector<XmlNode*> children;
   Object* attributes = nullptr;
+  // The childNodes array: one per node, made when first asked for and
+  // refilled whenever the children change (what a movie put into it in
+  // between stays until then).
+  ArrayObject* child_list = nullptr;
+
+  void sync_children(Runtime& rt) {
+    if (!child_list) return;
+    child_list->set_length(rt, 0);
+    for (size_t i = 0; i < children.size(); ++i)
+      rt.set_property(child_list, String(std::to_string(i)), Value::object(children[i]));
+  }
+
+  // The address an xmlns attribute of this node or an outer one gives the
+  // prefix ("" for the default); null when none does.
+  Value namespace_for(const std::string& prefix) {
+    String key(prefix.empty() ? std::string("xmlns") : "xmlns:" + prefix);
+    int depth = 0;
+    for (XmlNode* n = this; n && depth < 4096; n = n->parent, ++depth)
+      if (Property* p = n->attributes->find_own(key, true)) return p->value;
+    return Value::null();
+  }
 
   int index_in_parent() const {
     if (!parent) return -1;
@@ -59,11 +81,13 @@ XmlNode* make_node(Runtime& rt, int type, const Value& name_or_value, Object* pr
   return n;
 }
 
-void detach(XmlNode* n) {
+void detach(Runtime& rt, XmlNode* n) {
   if (!n->parent) return;
-  auto& list = n->parent->children;
+  XmlNode* parent = n->parent;
+  auto& list = parent->children;
   list.erase(std::remove(list.begin(), list.end(), n), list.end());
   n->parent = nullptr;
+  parent->sync_children(rt);
 }
 
 bool is_ancestor(XmlNode* a, XmlNode* n) {
@@ -94,18 +118,31 @@ bool XmlNode::get_native(Runtime& rt, const String& name, Value& out) {
               ? Value::object(parent->children[static_cast<size_t>(k)])
               : Value::null();
   } else if (is("childNodes")) {
-    std::vector<Value> items;
-    for (XmlNode* c : children) items.push_back(Value::object(c));
-    out = Value::object(rt.make_array(items));
+    if (!child_list) {
+      child_list = rt.make_array();
+      sync_children(rt);
+    }
+    out = Value::object(child_list);
   } else if (is("attributes")) {
     out = Value::object(attributes);
+  } else if (is("namespaceURI")) {
+    if (type != kElement || !this->name.is_string()) {
+      out = Value::null();
+      return true;
+    }
+    Value prefix;
+    get_native(rt, String("prefix"), prefix);
+    out = namespace_for(prefix.is_string() ? prefix.string_text() : std::string());
+    if (out.is_null()) out = Value(std::string());
   } else if (is("localName") || is("prefix")) {
     if (type != kElement || !this->name.is_string()) {
       out = Value::null();
       return true;
     }
     const std::string& n = this->name.string_text();
+    // A colon that ends the name separates nothing.
     size_t colon = n.find(':');
+    if (colon + 1 == n.size()) colon = std::string::npos;
     if (is("prefix"))
       out = Value(colon == std::string::npos ? std::string() : n.substr(0, colon));
     else
@@ -116,10 +153,24 @@ bool XmlNode::get_native(Runtime& rt, const String& name, Value& out) {
   return true;
 }
 
+// The text of a value given as a name: an object's toString is asked
+// once, and only a text answer counts.
+String name_text(Runtime& rt, const Value& v) {
+  Object* o = v.as_object();
+  if (!o || o->is_clip()) return rt.to_string(v);
+  Value method;
+  if (rt.find_property(o, "toString", method) && rt.is_callable(method)) {
+    Value t = rt.call(method, v, nullptr, 0);
+    if (t.is_string()) return t.as_string();
+  }
+  return String("[type Object]");
+}
+
 bool XmlNode::set_native(Runtime& rt, const String& name, const Value& v) {
   bool cs = rt.case_sensitive();
   if (name.same("nodeName", cs)) {
-    if (type == kElement) this->name = v.is_nullish() ? Value::null() : Value(rt.to_string(v));
+    // Undefined leaves the name alone; anything else is taken as text.
+    if (type == kElement && !v.is_undefined()) this->name = Value(name_text(rt, v));
     return true;
   }
   if (name.same("nodeValue", cs)) {
@@ -131,7 +182,7 @@ bool XmlNode::set_native(Runtime& rt, const String& name, const Value& v) {
     return true;
   }
   for (const char* n : {"nodeType", "parentNode", "firstChild", "lastChild", "nextSibling",
-                        "previousSibling", "childNodes", "localName", "prefix"})
+                        "previousSibling", "childNodes", "localName", "prefix", "namespaceURI"})
     if (name.same(n, cs)) return true;
   return false;
 }
@@ -145,7 +196,8 @@ std::string serialize(Runtime& rt, XmlNode* n, int depth) {
   if (n->type == kTextNode)
     return n->value.is_string() ? xml_escape(n->value.string_text()) : std::string();
   std::string out;
-  bool element = n->name.is_string() && !n->name.string_text().empty();
+  // An element with an empty name still writes its brackets.
+  bool element = n->name.is_string();
   if (element) {
     out += "<" + n->name.string_text();
     std::vector<String> names = rt.enumerate(n->attributes);
@@ -303,7 +355,7 @@ struct Parser {
             status = -8;
             return;
           }
-          attrs.emplace_back(attr, xml_unescape(s.substr(i, end - i)));
+          attrs.emplace_back(xml_unescape(attr), xml_unescape(s.substr(i, end - i)));
           i = end + 1;
         }
         XmlNode* e = make_node(rt, kElement, Value(name));
@@ -325,37 +377,48 @@ struct Parser {
 XmlNode* self_node(CallInfo& call) { return node_of(call.this_value); }
 
 Value node_constructor(Runtime& rt, CallInfo& call) {
-  XmlNode* n = make_node(rt, rt.to_int32(call.arg(0)) == kTextNode ? kTextNode : kElement,
-                         call.count > 1 ? Value(rt.to_string(call.arg(1))) : Value::null());
+  // Type 1 makes an element; any other makes a text node.
+  XmlNode* n = make_node(rt, rt.to_number(call.arg(0)) == kElement ? kElement : kTextNode,
+                         call.count > 1 ? Value(name_text(rt, call.arg(1))) : Value::null());
   return Value::object(n);
 }
 
-Value node_append_child(Runtime&, CallInfo& call) {
+Value node_append_child(Runtime& rt, CallInfo& call) {
   XmlNode* self = self_node(call);
   XmlNode* child = node_of(call.arg(0));
-  if (!self || !child || is_ancestor(child, self)) return Value();
-  detach(child);
+  // A node that is already a child here stays where it is.
+  if (!self || !child || child->parent == self || is_ancestor(child, self)) return Value();
+  detach(rt, child);
   child->parent = self;
   self->children.push_back(child);
+  self->sync_children(rt);
   return Value();
 }
 
-Value node_insert_before(Runtime&, CallInfo& call) {
+Value node_insert_before(Runtime& rt, CallInfo& call) {
   XmlNode* self = self_node(call);
   XmlNode* child = node_of(call.arg(0));
   XmlNode* before = node_of(call.arg(1));
-  if (!self || !child || !before || before->parent != self || is_ancestor(child, self))
+  if (!self || !child || !before || child == before || before->parent != self ||
+      is_ancestor(child, self))
     return Value();
-  detach(child);
+  detach(rt, child);
   auto it = std::find(self->children.begin(), self->children.end(), before);
   child->parent = self;
   self->children.insert(it, child);
+  self->sync_children(rt);
   return Value();
 }
 
-Value node_remove(Runtime&, CallInfo& call) {
-  if (XmlNode* self = self_node(call)) detach(self);
+Value node_remove(Runtime& rt, CallInfo& call) {
+  if (XmlNode* self = self_node(call)) detach(rt, self);
   return Value();
+}
+
+Value node_namespace_for_prefix(Runtime& rt, CallInfo& call) {
+  XmlNode* self = self_node(call);
+  if (!self || call.count == 0 || call.arg(0).is_undefined()) return Value::null();
+  return self->namespace_for(rt.to_string(call.arg(0)).str());
 }
 
 Value node_has_children(Runtime&, CallInfo& call) {
@@ -404,6 +467,7 @@ Value xml_parse(Runtime& rt, CallInfo& call) {
   bool ignore_white = rt.to_boolean(rt.get_property(self, "ignoreWhite"));
   Parser p{rt, text, ignore_white, 0, 0, std::string(), std::string()};
   p.parse(self);
+  self->sync_children(rt);
   rt.set_property(self, "status", Value::number(p.status));
   rt.set_property(self, "xmlDecl", p.xml_decl.empty() ? Value() : Value(p.xml_decl));
   rt.set_property(self, "docTypeDecl", p.doctype.empty() ? Value() : Value(p.doctype));
@@ -473,6 +537,7 @@ void install_xml_builtins(Runtime& rt) {
   rt.add_method(node_proto, "insertBefore", node_insert_before);
   rt.add_method(node_proto, "removeNode", node_remove);
   rt.add_method(node_proto, "hasChildNodes", node_has_children);
+  rt.add_method(node_proto, "getNamespaceForPrefix", node_namespace_for_prefix);
   rt.add_method(node_proto, "cloneNode", node_clone);
   rt.add_method(node_proto, "toString", node_to_string);
 
