@@ -376,11 +376,25 @@ struct Parser {
 
 XmlNode* self_node(CallInfo& call) { return node_of(call.this_value); }
 
+// A number the way the node constructor reads its type: an object's
+// valueOf alone is asked.
+double type_number(Runtime& rt, const Value& v) {
+  Object* o = v.as_object();
+  if (!o || o->is_clip()) return rt.to_number(v);
+  Value method;
+  if (!rt.find_property(o, "valueOf", method) || !rt.is_callable(method)) return std::nan("");
+  Value r = rt.call(method, v, nullptr, 0);
+  return r.is_object() ? std::nan("") : rt.to_number(r);
+}
+
 Value node_constructor(Runtime& rt, CallInfo& call) {
+  // Without both a type and a value no node is made, only an object of
+  // the class.
+  if (call.count < 2 || call.arg(0).is_undefined() || call.arg(1).is_undefined())
+    return Value::object(rt.make_object(rt.known().xml_node_prototype));
   // Type 1 makes an element; any other makes a text node.
-  XmlNode* n = make_node(rt, rt.to_number(call.arg(0)) == kElement ? kElement : kTextNode,
-                         call.count > 1 ? Value(name_text(rt, call.arg(1))) : Value::null());
-  return Value::object(n);
+  int type = type_number(rt, call.arg(0)) == kElement ? kElement : kTextNode;
+  return Value::object(make_node(rt, type, Value(name_text(rt, call.arg(1)))));
 }
 
 Value node_append_child(Runtime& rt, CallInfo& call) {
@@ -447,7 +461,8 @@ Value node_clone(Runtime& rt, CallInfo& call) {
 
 Value node_to_string(Runtime& rt, CallInfo& call) {
   XmlNode* self = self_node(call);
-  if (!self) return Value();
+  // An object of the class that is no node has no text of its own.
+  if (!self) return call.this_value;
   std::string out;
   if (self->object_class() == ObjectClass::xml_node && !self->parent) {
     Value decl = rt.get_property(self, "xmlDecl");
