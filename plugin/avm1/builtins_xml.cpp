@@ -21,6 +21,9 @@ class XmlNode : public Object {
     for (XmlNode* c : children) t.mark(c);
     t.mark(attributes);
     t.mark(child_list);
+    t.mark(xml_decl);
+    t.mark(doctype);
+    t.mark(status);
   }
   bool get_native(Runtime& rt, const String& name, Value& out) override;
   bool set_native(Runtime& rt, const String& name, const Value& value) override;
@@ -35,6 +38,9 @@ class XmlNode : public Object {
   // refilled whenever the children change (what a movie put into it in
   // between stays until then).
   ArrayObject* child_list = nullptr;
+  // A document keeps what its last parse found.
+  bool document = false;
+  Value status = Value::number(0), xml_decl, doctype;
 
   void sync_children(Runtime& rt) {
     if (!child_list) return;
@@ -70,7 +76,9 @@ XmlNode* make_node(Runtime& rt, int type, const Value& name_or_value, Object* pr
   auto* n = rt.heap().make<XmlNode>();
   n->set_proto(proto ? proto : rt.known().xml_node_prototype);
   n->type = type;
-  n->attributes = rt.make_object();
+  // Attributes inherit nothing: names set on Object.prototype are no
+  // attributes.
+  n->attributes = rt.make_object(nullptr);
   if (type == kElement) {
     n->name = name_or_value;
     n->value = Value::null();
@@ -99,6 +107,10 @@ bool is_ancestor(XmlNode* a, XmlNode* n) {
 bool XmlNode::get_native(Runtime& rt, const String& name, Value& out) {
   bool cs = rt.case_sensitive();
   auto is = [&](const char* n) { return name.same(n, cs); };
+  if (document && (is("status") || is("xmlDecl") || is("docTypeDecl"))) {
+    out = is("status") ? status : is("xmlDecl") ? xml_decl : doctype;
+    return true;
+  }
   if (is("nodeType"))
     out = Value::number(type);
   else if (is("nodeName"))
@@ -168,6 +180,11 @@ String name_text(Runtime& rt, const Value& v) {
 
 bool XmlNode::set_native(Runtime& rt, const String& name, const Value& v) {
   bool cs = rt.case_sensitive();
+  if (document &&
+      (name.same("status", cs) || name.same("xmlDecl", cs) || name.same("docTypeDecl", cs))) {
+    (name.same("status", cs) ? status : name.same("xmlDecl", cs) ? xml_decl : doctype) = v;
+    return true;
+  }
   if (name.same("nodeName", cs)) {
     // Undefined leaves the name alone; anything else is taken as text.
     if (type == kElement && !v.is_undefined()) this->name = Value(name_text(rt, v));
@@ -483,14 +500,19 @@ Value xml_parse(Runtime& rt, CallInfo& call) {
   Parser p{rt, text, ignore_white, 0, 0, std::string(), std::string()};
   p.parse(self);
   self->sync_children(rt);
-  rt.set_property(self, "status", Value::number(p.status));
-  rt.set_property(self, "xmlDecl", p.xml_decl.empty() ? Value() : Value(p.xml_decl));
-  rt.set_property(self, "docTypeDecl", p.doctype.empty() ? Value() : Value(p.doctype));
+  if (self->document) {
+    self->status = Value::number(p.status);
+    self->xml_decl = p.xml_decl.empty() ? Value() : Value(p.xml_decl);
+    self->doctype = p.doctype.empty() ? Value() : Value(p.doctype);
+  } else {
+    rt.set_property(self, "status", Value::number(p.status));
+  }
   return Value();
 }
 
 Value xml_constructor(Runtime& rt, CallInfo& call) {
   XmlNode* doc = make_node(rt, kElement, Value::null(), rt.known().xml_prototype);
+  doc->document = true;
   if (call.count > 0 && !call.arg(0).is_nullish()) {
     CallInfo parse;
     parse.this_value = Value::object(doc);
