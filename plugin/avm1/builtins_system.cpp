@@ -1,6 +1,7 @@
 // System, flash.external.ExternalInterface, SharedObject, LoadVars,
 // TextField and TextFormat, and the small objects movies probe (Selection,
 // ContextMenu).
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -201,6 +202,35 @@ Value text_remove(Runtime& rt, CallInfo& call) {
 
 Value text_replace_sel(Runtime&, CallInfo&) { return Value(); }
 
+// The definition behind fields that scripts create: an edit text without a
+// tag of its own (such a field keeps its state with its script object).
+const npfp::Character* script_text_field() {
+  static const npfp::Character* const field = [] {
+    static npfp::Character c;
+    c.kind = npfp::CharacterKind::edit_text;
+    c.id = 0;
+    c.tag_code = 37;
+    return &c;
+  }();
+  return field;
+}
+
+// clip.createTextField(name, depth, x, y, width, height): an empty field
+// at the depth; version 8 movies get the field back.
+Value mc_create_text_field(Runtime& rt, CallInfo& call) {
+  Object* o = call.this_object();
+  ClipObject* clip = o && o->is_clip() ? engine_of(rt).live(o) : nullptr;
+  if (!clip || call.count < 6) return Value();
+  double d = rt.to_number(call.arg(1));
+  int depth = std::isnan(d) ? 0 : static_cast<int>(std::max(-16384.0, std::min(2130690045.0, d)));
+  ClipObject* field =
+      engine_of(rt).attach(clip, script_text_field(), rt.to_string(call.arg(0)), depth, nullptr);
+  if (!field) return Value();
+  rt.set_property(field, "_x", call.arg(2));
+  rt.set_property(field, "_y", call.arg(3));
+  return rt.version() >= 8 ? Value::object(field) : Value();
+}
+
 // --- ASnative: the player's numbered natives, for the ones movies reach
 // by number. The table lives on the function itself, keyed "a,b".
 
@@ -281,6 +311,11 @@ void install_textfield_builtins(Engine& engine) {
   rt.add_method(proto, "replaceSel", text_replace_sel);
   rt.add_method(proto, "getDepth", text_get_depth);
   rt.add_method(proto, "removeTextField", text_remove);
+  if (Object* clips = rt.known().movieclip_prototype) {
+    Property* p = clips->find_own("createTextField", true);
+    rt.add_method(clips, "createTextField", mc_create_text_field,
+                  p ? p->flags : kHidden | kOnlyVersion6);
+  }
   Value broadcaster = rt.get_property(g, "AsBroadcaster");
   for (const char* m : {"addListener", "removeListener"})
     proto->define(m, rt.get_member(broadcaster, m), kHidden);

@@ -563,6 +563,46 @@ std::string plain_text(const TextFieldState& t) {
   return t.html ? npfp::strip_html(t.text) : t.text;
 }
 
+// The text a field takes from a value: an object's toString is asked once
+// and only a text answer counts.
+std::string text_of(Runtime& rt, const Value& v) {
+  Object* o = v.as_object();
+  if (!o || o->is_clip()) return rt.to_string(v).str();
+  Value method;
+  if (rt.find_property(o, "toString", method) && rt.is_callable(method)) {
+    Value t = rt.call(method, v, nullptr, 0);
+    if (t.is_string()) return t.string_text();
+  }
+  return "[type Object]";
+}
+
+// A field's numbers come from an object's valueOf alone; its flags ask
+// valueOf too but any object counts as set.
+Value value_of_only(Runtime& rt, const Value& v) {
+  Object* o = v.as_object();
+  if (!o || o->is_clip()) return v;
+  Value method;
+  if (!rt.find_property(o, "valueOf", method) || !rt.is_callable(method)) return v;
+  return rt.call(method, v, nullptr, 0);
+}
+
+double number_of(Runtime& rt, const Value& v) {
+  Value p = value_of_only(rt, v);
+  return p.is_object() ? std::nan("") : rt.to_number(p);
+}
+
+bool flag_of(Runtime& rt, const Value& v) {
+  if (v.is_object()) {
+    value_of_only(rt, v);
+    return true;
+  }
+  return rt.to_boolean(v);
+}
+
+uint32_t color_of(Runtime& rt, const Value& v) {
+  return static_cast<uint32_t>(to_int32(number_of(rt, v))) & 0xFFFFFF;
+}
+
 }  // namespace
 
 bool Engine::text_get(ClipObject* field, const String& name, Value& out) {
@@ -647,7 +687,7 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
   bool cs = runtime_->case_sensitive();
   auto is = [&](const char* n) { return name.same(n, cs); };
   if (is("text") || is("htmlText")) {
-    std::string s = runtime_->to_string(value).str();
+    std::string s = text_of(*runtime_, value);
     t.text = is("text") && t.html ? xml_escape(s) : s;
     field->display->script_text = std::make_shared<const std::string>(t.text);
     if (!t.variable.empty() && field->parent)
@@ -656,29 +696,30 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
   } else if (is("variable")) {
     t.variable = value.is_nullish() ? String() : runtime_->to_string(value);
   } else if (is("html")) {
-    t.html = runtime_->to_boolean(value);
+    t.html = flag_of(*runtime_, value);
   } else if (is("multiline")) {
-    t.multiline = runtime_->to_boolean(value);
+    t.multiline = flag_of(*runtime_, value);
   } else if (is("wordWrap")) {
-    t.word_wrap = runtime_->to_boolean(value);
+    t.word_wrap = flag_of(*runtime_, value);
   } else if (is("password")) {
-    t.password = runtime_->to_boolean(value);
+    t.password = flag_of(*runtime_, value);
   } else if (is("selectable")) {
-    t.selectable = runtime_->to_boolean(value);
+    t.selectable = flag_of(*runtime_, value);
   } else if (is("border")) {
-    t.border = runtime_->to_boolean(value);
+    t.border = flag_of(*runtime_, value);
   } else if (is("background")) {
-    t.background = runtime_->to_boolean(value);
+    t.background = flag_of(*runtime_, value);
   } else if (is("embedFonts")) {
-    t.embed_fonts = runtime_->to_boolean(value);
+    t.embed_fonts = flag_of(*runtime_, value);
   } else if (is("textColor")) {
-    t.text_color = static_cast<uint32_t>(runtime_->to_int32(value)) & 0xFFFFFF;
+    t.text_color = color_of(*runtime_, value);
   } else if (is("borderColor")) {
-    t.border_color = static_cast<uint32_t>(runtime_->to_int32(value)) & 0xFFFFFF;
+    t.border_color = color_of(*runtime_, value);
   } else if (is("backgroundColor")) {
-    t.background_color = static_cast<uint32_t>(runtime_->to_int32(value)) & 0xFFFFFF;
+    t.background_color = color_of(*runtime_, value);
   } else if (is("maxChars")) {
-    t.max_chars = value.is_nullish() ? 0 : runtime_->to_int32(value);
+    // Whole numbers; zero (and what is no number) means no limit.
+    t.max_chars = value.is_nullish() ? 0 : to_int32(number_of(*runtime_, value));
   } else if (is("autoSize")) {
     t.auto_size =
         !(value.is_string() && value.string_text() == "none") && runtime_->to_boolean(value);
