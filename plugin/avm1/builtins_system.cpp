@@ -303,7 +303,11 @@ void install_textfield_builtins(Engine& engine) {
   Object* g = rt.global();
   Object* proto = rt.make_object();
   rt.known().textfield_prototype = proto;
-  g->define("TextField", Value::object(rt.make_class(nothing, proto)), kDontEnum);
+  FunctionObject* field_class = rt.make_class(nothing, proto);
+  g->define("TextField", Value::object(field_class), kDontEnum);
+  // TextField.StyleSheet: sheets are plain objects of their class here.
+  Object* sheet_proto = rt.make_object();
+  field_class->define("StyleSheet", Value::object(rt.make_class(nothing, sheet_proto)), kHidden);
   rt.add_method(proto, "getTextFormat", text_get_format);
   rt.add_method(proto, "getNewTextFormat", text_get_format);
   rt.add_method(proto, "setTextFormat", nothing);
