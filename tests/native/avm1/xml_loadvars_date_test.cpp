@@ -141,3 +141,113 @@ TEST(Avm1Dates, FieldYearsMultiFieldSettersAndFarTimes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Avm1TextFormat, FieldsConvertStoredValuesIntoTheirKinds) {
+  Asm a;
+  make(a, "f", "TextFormat", {Push("Arial"), Push(12.7), Push(-1)});
+  // Unset fields read null; display starts as block.
+  for (const char* field : {"font", "size", "color", "bold", "align", "tabStops", "display"})
+    trace_member(a, "f", field);
+  // Each kind converts: whole numbers, unsigned colours, flags, known
+  // alignments only (case folded), lists of whole numbers.
+  a.get("f").push({Push("size"), Push("abc")}).op(avm1::kActionSetMember);
+  a.get("f").push({Push("leftMargin"), Push(-5)}).op(avm1::kActionSetMember);
+  a.get("f").push({Push("bold"), Push("")}).op(avm1::kActionSetMember);
+  a.get("f").push({Push("align"), Push("CENTER")}).op(avm1::kActionSetMember);
+  a.get("f").push({Push("align"), Push("middle")}).op(avm1::kActionSetMember);
+  a.get("f").push({Push("display"), Push("none")}).op(avm1::kActionSetMember);
+  a.get("f").push({Push("tabStops"), Push(3), Push("x"), Push(1.5), Push(3)});
+  a.op(avm1::kActionInitArray).op(avm1::kActionSetMember);
+  a.get("f").push({Push("font"), Push::null_value()}).op(avm1::kActionSetMember);
+  for (const char* field : {"size", "leftMargin", "bold", "align", "display", "tabStops", "font"})
+    trace_member(a, "f", field);
+  EXPECT_EQ(run(a),
+            "Arial\n12\n4294967295\nnull\nnull\nnull\nblock\n"
+            "-2147483648\n0\nfalse\ncenter\nnone\n1,-2147483648,3\nnull\n");
+  // Before version 8 numbers wrap, indents stay at zero or above, and
+  // kerning is no field.
+  Asm b;
+  make(b, "f", "TextFormat", {});
+  b.get("f").push({Push("size"), Push(4294967297.0)}).op(avm1::kActionSetMember);
+  b.get("f").push({Push("indent"), Push(-3)}).op(avm1::kActionSetMember);
+  b.get("f").push({Push("kerning"), Push(1)}).op(avm1::kActionSetMember);
+  for (const char* field : {"size", "indent", "kerning"}) trace_member(b, "f", field);
+  EXPECT_EQ(run(b, 7), "1\n0\n1\n");
+}
+
+TEST(Avm1TextFields, CreatedFieldsKeepTheirSettingsInTheirOwnKinds) {
+  Asm a;
+  a.push({Push(20), Push(100), Push(5), Push(10), Push(3), Push("t"), Push(6)})
+      .get("this")
+      .push({Push("createTextField")})
+      .op(avm1::kActionCallMethod)
+      .push({Push("_x")})
+      .op(avm1::kActionGetMember)
+      .op(avm1::kActionTrace);
+  a.get("t").push({Push("text"), Push("a<b")}).op(avm1::kActionSetMember);
+  trace_member(a, "t", "text");
+  trace_member(a, "t", "htmlText");
+  a.get("t").push({Push("autoSize"), Push::b(true)}).op(avm1::kActionSetMember);
+  trace_member(a, "t", "autoSize");
+  a.get("t").push({Push("autoSize"), Push("Right")}).op(avm1::kActionSetMember);
+  trace_member(a, "t", "autoSize");
+  a.get("t").push({Push("type"), Push("input")}).op(avm1::kActionSetMember);
+  a.get("t").push({Push("type"), Push("other")}).op(avm1::kActionSetMember);
+  trace_member(a, "t", "type");
+  a.get("t").push({Push("textColor"), Push(-1)}).op(avm1::kActionSetMember);
+  trace_member(a, "t", "textColor");
+  a.get("t").push({Push("maxChars"), Push(0.5)}).op(avm1::kActionSetMember);
+  trace_member(a, "t", "maxChars");
+  a.get("t").push({Push("variable"), Push("")}).op(avm1::kActionSetMember);
+  trace_member(a, "t", "variable");
+  trace_member(a, "t", "restrict");
+  a.get("t").push({Push("styleSheet"), Push(5)}).op(avm1::kActionSetMember);
+  trace_member(a, "t", "styleSheet");
+  EXPECT_EQ(run(a),
+            "10\na<b\n"
+            "<P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#000000\" "
+            "LETTERSPACING=\"0\" KERNING=\"0\">a&lt;b</FONT></P>\n"
+            "left\nright\ninput\n16777215\nnull\nnull\nnull\nundefined\n");
+}
+
+TEST(Avm1Xml, ChildListsNamespacesAndPrefixes) {
+  Asm a;
+  make(a, "x", "XML", {Push("<r xmlns:p='urn:p'><p:a/><b/>t</r>")});
+  a.push({Push("r")}).get("x").push({Push("firstChild")}).op(avm1::kActionGetMember);
+  a.op(avm1::kActionSetVariable);
+  // One array per node: what a movie adds stays until the children change.
+  a.push({Push("kids")}).get("r").push({Push("childNodes")}).op(avm1::kActionGetMember);
+  a.op(avm1::kActionSetVariable);
+  call(a, "kids", "push", {Push("extra")}).op(avm1::kActionPop);
+  a.get("r").push({Push("childNodes")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  a.push({Push(0)}).get("r").push({Push("lastChild")}).op(avm1::kActionGetMember);
+  a.push({Push("removeNode")}).op(avm1::kActionCallMethod).op(avm1::kActionPop);
+  a.get("kids").op(avm1::kActionTrace);
+  // Namespaces come from xmlns attributes of the node or outer ones.
+  a.push({Push("pa")}).get("r").push({Push("firstChild")}).op(avm1::kActionGetMember);
+  a.op(avm1::kActionSetVariable);
+  trace_member(a, "pa", "namespaceURI");
+  trace_member(a, "pa", "prefix");
+  trace_member(a, "pa", "localName");
+  call(a, "pa", "getNamespaceForPrefix", {Push("p")}).op(avm1::kActionTrace);
+  call(a, "pa", "getNamespaceForPrefix", {Push("q")}).op(avm1::kActionTrace);
+  // A colon at the end separates nothing.
+  make(a, "n", "XMLNode", {Push(1), Push("a:")});
+  trace_member(a, "n", "prefix");
+  trace_member(a, "n", "localName");
+  // Appending a node that is already a child here leaves it in place.
+  call(a, "r", "appendChild", {Push("unused")}).op(avm1::kActionPop);
+  a.get("r").push({Push("firstChild")}).op(avm1::kActionGetMember);
+  a.push({Push(1)}).get("r").push({Push("appendChild")}).op(avm1::kActionCallMethod);
+  a.op(avm1::kActionPop);
+  a.get("r").op(avm1::kActionTrace);
+  EXPECT_EQ(run(a),
+            "<p:a />,<b />,t,extra\n<p:a />,<b />\n"
+            "urn:p\np\na\nurn:p\nnull\n"
+            "\na:\n"
+            "<r xmlns:p=\"urn:p\"><p:a /><b /></r>\n");
+}
+
+}  // namespace
