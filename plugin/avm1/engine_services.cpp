@@ -728,6 +728,7 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
     // No name (or an empty one) binds nothing.
     std::string v = value.is_nullish() ? std::string() : text_of(*runtime_, value);
     t.variable = String(v);
+    if (!v.empty()) bind_text_variable(field);
   } else if (is("html")) {
     t.html = flag_of(*runtime_, value);
   } else if (is("multiline")) {
