@@ -241,6 +241,14 @@ struct Parser {
 
   static bool space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+  // Nodes the parser makes carry their class as an own, hidden property.
+  XmlNode* parsed_node(int type, const Value& name_or_value) {
+    XmlNode* n = make_node(rt, type, name_or_value);
+    if (FunctionObject* c = rt.known().xml_node_constructor)
+      n->define("constructor", Value::object(c), kHidden);
+    return n;
+  }
+
   void add_text(XmlNode* parent, const std::string& text) {
     if (text.empty()) return;
     if (ignore_white) {
@@ -249,7 +257,7 @@ struct Parser {
         if (!space(c)) all = false;
       if (all) return;
     }
-    XmlNode* t = make_node(rt, kTextNode, Value(text));
+    XmlNode* t = parsed_node(kTextNode, Value(text));
     t->parent = parent;
     parent->children.push_back(t);
   }
@@ -277,7 +285,7 @@ struct Parser {
           status = -2;
           return;
         }
-        XmlNode* t = make_node(rt, kTextNode, Value(s.substr(at + 9, end - at - 9)));
+        XmlNode* t = parsed_node(kTextNode, Value(s.substr(at + 9, end - at - 9)));
         t->parent = current;
         current->children.push_back(t);
         at = end + 3;
@@ -375,7 +383,7 @@ struct Parser {
           attrs.emplace_back(xml_unescape(attr), xml_unescape(s.substr(i, end - i)));
           i = end + 1;
         }
-        XmlNode* e = make_node(rt, kElement, Value(name));
+        XmlNode* e = parsed_node(kElement, Value(name));
         e->parent = current;
         current->children.push_back(e);
         for (const auto& a : attrs) {
@@ -490,6 +498,28 @@ Value node_to_string(Runtime& rt, CallInfo& call) {
   return Value(out + serialize(rt, self, 0));
 }
 
+// Version 8 documents list their elements with an id attribute in idMap
+// (made when the first such element is parsed).
+void map_ids(Runtime& rt, XmlNode* document) {
+  std::vector<XmlNode*> pending(document->children.rbegin(), document->children.rend());
+  size_t visited = 0;
+  while (!pending.empty() && visited++ < 1000000) {
+    XmlNode* n = pending.back();
+    pending.pop_back();
+    if (n->type == kElement) {
+      if (Property* id = n->attributes->find_own("id", true)) {
+        Value map = rt.get_property(document, "idMap");
+        if (!map.as_object()) {
+          map = Value::object(rt.make_object(nullptr));
+          rt.set_property(document, "idMap", map);
+        }
+        rt.set_property(map.as_object(), rt.to_string(id->value), Value::object(n));
+      }
+    }
+    pending.insert(pending.end(), n->children.rbegin(), n->children.rend());
+  }
+}
+
 Value xml_parse(Runtime& rt, CallInfo& call) {
   XmlNode* self = self_node(call);
   if (!self) return Value();
@@ -500,6 +530,7 @@ Value xml_parse(Runtime& rt, CallInfo& call) {
   Parser p{rt, text, ignore_white, 0, 0, std::string(), std::string()};
   p.parse(self);
   self->sync_children(rt);
+  if (self->document && rt.version() >= 8) map_ids(rt, self);
   if (self->document) {
     self->status = Value::number(p.status);
     self->xml_decl = p.xml_decl.empty() ? Value() : Value(p.xml_decl);
