@@ -250,4 +250,23 @@ TEST(Avm1Xml, ChildListsNamespacesAndPrefixes) {
             "<r xmlns:p=\"urn:p\"><p:a /><b /></r>\n");
 }
 
+TEST(Avm1Xml, VersionEightDocumentsMapElementsById) {
+  Asm a;
+  make(a, "x", "XML", {Push("<a id='k'><b id='m'/><c/></a>")});
+  a.get("x").push({Push("idMap")}).op(avm1::kActionGetMember);
+  a.push({Push("m")}).op(avm1::kActionGetMember).push({Push("nodeName")});
+  a.op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  a.get("x").push({Push("idMap")}).op(avm1::kActionGetMember);
+  a.push({Push("k")}).op(avm1::kActionGetMember).push({Push("nodeName")});
+  a.op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  a.get("x").push({Push("idMap")}).op(avm1::kActionGetMember).op(avm1::kActionTypeOf);
+  a.op(avm1::kActionTrace);
+  EXPECT_EQ(run(a), "b\na\nobject\n");
+  Asm b;
+  make(b, "x", "XML", {Push("<a id='k'/>")});
+  b.get("x").push({Push("idMap")}).op(avm1::kActionGetMember).op(avm1::kActionTypeOf);
+  b.op(avm1::kActionTrace);
+  EXPECT_EQ(run(b, 7), "undefined\n");
+}
+
 }  // namespace
