@@ -187,20 +187,52 @@ Value text_get_format(Runtime& rt, CallInfo&) {
   return rt.construct(ctor, nullptr, 0);
 }
 
-Value text_get_depth(Runtime& rt, CallInfo& call) {
+// The live text field a method was called on.
+ClipObject* field_of(CallInfo& call) {
   Object* o = call.this_object();
-  ClipObject* c = o && o->is_clip() ? engine_of(rt).live(o) : nullptr;
+  if (!o || o->object_class() != ObjectClass::text_field) return nullptr;
+  auto* c = static_cast<ClipObject*>(o);
+  return c->removed ? nullptr : c;
+}
+
+Value text_get_depth(Runtime&, CallInfo& call) {
+  ClipObject* c = field_of(call);
   return c ? Value::number(c->depth()) : Value();
 }
 
 Value text_remove(Runtime& rt, CallInfo& call) {
-  Object* o = call.this_object();
-  ClipObject* c = o && o->is_clip() ? engine_of(rt).live(o) : nullptr;
+  ClipObject* c = field_of(call);
   if (c && c->depth() >= 0) engine_of(rt).remove_clip(c);
   return Value();
 }
 
 Value text_replace_sel(Runtime&, CallInfo&) { return Value(); }
+
+// The byte offset of character `index` in UTF-8 text (clamped to the end).
+size_t utf8_offset(const std::string& s, double index) {
+  size_t at = 0;
+  for (double i = 0; i < index && at < s.size(); ++i) {
+    ++at;
+    while (at < s.size() && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80) ++at;
+  }
+  return at;
+}
+
+// field.replaceText(begin, end, text): the characters from begin up to
+// end give way to the text (line breaks become carriage returns).
+Value text_replace_text(Runtime& rt, CallInfo& call) {
+  ClipObject* field = field_of(call);
+  if (!field || call.count < 3) return Value();
+  double begin = rt.to_number(call.arg(0)), end = rt.to_number(call.arg(1));
+  if (std::isnan(begin) || std::isnan(end) || begin < 0 || end < begin) return Value();
+  std::string text = rt.to_string(rt.get_property(field, "text")).str();
+  std::string insert = rt.to_string(call.arg(2)).str();
+  for (char& c : insert)
+    if (c == '\n') c = '\r';
+  size_t from = utf8_offset(text, begin), to = utf8_offset(text, end);
+  rt.set_property(field, "text", Value(text.substr(0, from) + insert + text.substr(to)));
+  return Value();
+}
 
 // The definition behind fields that scripts create: an edit text without a
 // tag of its own (such a field keeps its state with its script object).
@@ -313,6 +345,7 @@ void install_textfield_builtins(Engine& engine) {
   rt.add_method(proto, "setTextFormat", nothing);
   rt.add_method(proto, "setNewTextFormat", nothing);
   rt.add_method(proto, "replaceSel", text_replace_sel);
+  rt.add_method(proto, "replaceText", text_replace_text);
   rt.add_method(proto, "getDepth", text_get_depth);
   rt.add_method(proto, "removeTextField", text_remove);
   if (Object* clips = rt.known().movieclip_prototype) {
