@@ -31,8 +31,10 @@ double day_from_year(double y) {
 double time_from_year(double y) { return kMsPerDay * day_from_year(y); }
 double year_from_time(double t) {
   double y = std::floor(t / (kMsPerDay * 365.2425)) + 1970;
-  while (time_from_year(y) > t) --y;
-  while (time_from_year(y + 1) <= t) ++y;
+  // Far from 1970 the estimate may be off by more than the steps can fix
+  // (or a step may not change y at all): bounded either way.
+  for (int i = 0; i < 64 && time_from_year(y) > t; ++i) --y;
+  for (int i = 0; i < 64 && time_from_year(y + 1) <= t; ++i) ++y;
   return y;
 }
 bool leap(double t) { return days_in_year(year_from_time(t)) == 366; }
@@ -83,8 +85,10 @@ double make_day(double year, double month, double date) {
   return day + date - 1;
 }
 double make_date(double day, double time) { return day * kMsPerDay + time; }
+// The player keeps times beyond the ECMA range; only non-finite ones are
+// invalid.
 double time_clip(double t) {
-  if (!std::isfinite(t) || std::fabs(t) > 8.64e15) return std::nan("");
+  if (!std::isfinite(t)) return std::nan("");
   return std::trunc(t);
 }
 
@@ -94,6 +98,14 @@ int offset_minutes(Runtime& rt, double utc) {
 double local_time(Runtime& rt, double utc) { return utc + offset_minutes(rt, utc) * 60000.0; }
 double utc_time(Runtime& rt, double local) {
   return local - offset_minutes(rt, local - offset_minutes(rt, local) * 60000.0) * 60000.0;
+}
+
+// A year given with the fields: whole years, two-digit (and smaller) ones
+// in the 1900s, and year 0 for one that is not a number at all.
+double full_year(double y) {
+  if (!std::isfinite(y)) return 0;
+  y = std::floor(y);
+  return y < 100 ? 1900 + y : y;
 }
 
 PrimitiveObject* date_of(CallInfo& call) {
@@ -123,11 +135,7 @@ Value date_constructor(Runtime& rt, CallInfo& call) {
   } else {
     double f[7] = {0, 0, 1, 0, 0, 0, 0};
     for (size_t i = 0; i < 7 && i < call.count; ++i) f[i] = rt.to_number(call.args[i]);
-    double year = f[0];
-    if (!std::isnan(year)) {
-      double yi = std::trunc(year);
-      if (yi >= 0 && yi <= 99) year = 1900 + yi;
-    }
+    double year = full_year(f[0]);
     t = utc_time(rt, make_date(make_day(year, f[1], f[2]), make_time(f[3], f[4], f[5], f[6])));
   }
   Object* d = make_date_object(rt, t);
@@ -241,6 +249,9 @@ Value date_set(Runtime& rt, CallInfo& call) {
       year = arg(0, year);
       double yi = std::trunc(year);
       if (yi >= 0 && yi <= 99) year = 1900 + yi;
+      // Like setFullYear, the month and the day may follow.
+      month = arg(1, month);
+      date = arg(2, date);
       break;
     }
     case kMonth:
@@ -278,13 +289,11 @@ Value date_set(Runtime& rt, CallInfo& call) {
 }
 
 Value date_utc(Runtime& rt, CallInfo& call) {
+  // The player wants at least a year and a month here.
+  if (call.count < 2 || call.arg(0).is_undefined()) return Value();
   double f[7] = {0, 0, 1, 0, 0, 0, 0};
   for (size_t i = 0; i < 7 && i < call.count; ++i) f[i] = rt.to_number(call.args[i]);
-  double year = f[0];
-  if (!std::isnan(year)) {
-    double yi = std::trunc(year);
-    if (yi >= 0 && yi <= 99) year = 1900 + yi;
-  }
+  double year = full_year(f[0]);
   return Value::number(
       time_clip(make_date(make_day(year, f[1], f[2]), make_time(f[3], f[4], f[5], f[6]))));
 }

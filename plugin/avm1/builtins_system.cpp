@@ -1,8 +1,10 @@
 // System, flash.external.ExternalInterface, SharedObject, LoadVars,
 // TextField and TextFormat, and the small objects movies probe (Selection,
 // ContextMenu).
+#include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 
 #include "avm1/engine.h"
 #include "avm1/external_interface.h"
@@ -122,14 +124,30 @@ Value lv_send(Runtime& rt, CallInfo& call) {
   return Value::boolean(true);
 }
 
+// Goes through the movie's own escape and an array's push and join, so
+// that replacements of those take part.
 Value lv_to_string(Runtime& rt, CallInfo& call) {
   Object* self = call.this_object();
   if (!self) return Value();
-  return Value(encode_variables(rt, self));
+  Value escape = rt.get_property(rt.global(), "escape");
+  Value list = rt.construct(Value::object(rt.known().array_constructor), nullptr, 0);
+  std::vector<String> names = rt.enumerate(self);
+  for (size_t i = names.size(); i-- > 0;) {
+    Value v = rt.get_property(self, names[i]);
+    if (v.is_object() && v.as_object()->is_function()) continue;
+    Value name_arg(names[i]);
+    Value key = rt.call(escape, Value(), &name_arg, 1);
+    Value text = rt.call(escape, Value(), &v, 1);
+    rt.call_method(list, "push", {Value(rt.to_string(key).str() + "=" + rt.to_string(text).str())});
+  }
+  return rt.call_method(list, "join", {Value("&")});
 }
 
+// Works on any object (movies borrow it); answers false only when there
+// is nothing to decode.
 Value lv_decode(Runtime& rt, CallInfo& call) {
   Object* self = call.this_object();
+  if (call.count == 0) return Value::boolean(false);
   if (!self) return Value();
   std::string data = rt.to_string(call.arg(0)).str();
   size_t from = 0;
@@ -164,38 +182,147 @@ Value lv_bytes(Runtime&, CallInfo&) { return Value(); }
 
 // --- TextFormat
 
-Value tf_constructor(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  const char* names[] = {"font",        "size",   "color",  "bold",  "italic",
-                         "underline",   "url",    "target", "align", "leftMargin",
-                         "rightMargin", "indent", "leading"};
-  for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i)
-    rt.set_property(self, names[i], i < call.count ? call.args[i] : Value::null());
-  for (const char* n : {"blockIndent", "bullet", "tabStops"})
-    rt.set_property(self, n, Value::null());
-  return Value();
-}
-
 Value text_get_format(Runtime& rt, CallInfo&) {
   Value ctor = rt.get_property(rt.global(), "TextFormat");
   return rt.construct(ctor, nullptr, 0);
 }
 
-Value text_get_depth(Runtime& rt, CallInfo& call) {
+// The live text field a method was called on.
+ClipObject* field_of(CallInfo& call) {
   Object* o = call.this_object();
-  ClipObject* c = o && o->is_clip() ? engine_of(rt).live(o) : nullptr;
+  if (!o || o->object_class() != ObjectClass::text_field) return nullptr;
+  auto* c = static_cast<ClipObject*>(o);
+  return c->removed ? nullptr : c;
+}
+
+Value text_get_depth(Runtime&, CallInfo& call) {
+  ClipObject* c = field_of(call);
   return c ? Value::number(c->depth()) : Value();
 }
 
 Value text_remove(Runtime& rt, CallInfo& call) {
-  Object* o = call.this_object();
-  ClipObject* c = o && o->is_clip() ? engine_of(rt).live(o) : nullptr;
+  ClipObject* c = field_of(call);
   if (c && c->depth() >= 0) engine_of(rt).remove_clip(c);
   return Value();
 }
 
 Value text_replace_sel(Runtime&, CallInfo&) { return Value(); }
+
+// The byte offset of character `index` in UTF-8 text (clamped to the end).
+size_t utf8_offset(const std::string& s, double index) {
+  size_t at = 0;
+  for (double i = 0; i < index && at < s.size(); ++i) {
+    ++at;
+    while (at < s.size() && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80) ++at;
+  }
+  return at;
+}
+
+// field.replaceText(begin, end, text): the characters from begin up to
+// end give way to the text (line breaks become carriage returns).
+Value text_replace_text(Runtime& rt, CallInfo& call) {
+  ClipObject* field = field_of(call);
+  if (!field || call.count < 3) return Value();
+  double begin = rt.to_number(call.arg(0)), end = rt.to_number(call.arg(1));
+  if (std::isnan(begin) || std::isnan(end) || begin < 0 || end < begin) return Value();
+  std::string text = rt.to_string(rt.get_property(field, "text")).str();
+  std::string insert = rt.to_string(call.arg(2)).str();
+  for (char& c : insert)
+    if (c == '\n') c = '\r';
+  size_t from = utf8_offset(text, begin), to = utf8_offset(text, end);
+  rt.set_property(field, "text", Value(text.substr(0, from) + insert + text.substr(to)));
+  return Value();
+}
+
+// The definition behind fields that scripts create: an edit text without a
+// tag of its own (such a field keeps its state with its script object).
+const npfp::Character* script_text_field() {
+  static const npfp::Character* const field = [] {
+    static npfp::Character c;
+    c.kind = npfp::CharacterKind::edit_text;
+    c.id = 0;
+    c.tag_code = 37;
+    return &c;
+  }();
+  return field;
+}
+
+// clip.createTextField(name, depth, x, y, width, height): an empty field
+// at the depth; version 8 movies get the field back.
+Value mc_create_text_field(Runtime& rt, CallInfo& call) {
+  Object* o = call.this_object();
+  ClipObject* clip = o && o->is_clip() ? engine_of(rt).live(o) : nullptr;
+  if (!clip || call.count < 6) return Value();
+  double d = rt.to_number(call.arg(1));
+  int depth = std::isnan(d) ? 0 : static_cast<int>(std::max(-16384.0, std::min(2130690045.0, d)));
+  ClipObject* field =
+      engine_of(rt).attach(clip, script_text_field(), rt.to_string(call.arg(0)), depth, nullptr);
+  if (!field) return Value();
+  rt.set_property(field, "_x", call.arg(2));
+  rt.set_property(field, "_y", call.arg(3));
+  return rt.version() >= 8 ? Value::object(field) : Value();
+}
+
+// --- ASnative: the player's numbered natives, for the ones movies reach
+// by number. The table lives on the function itself, keyed "a,b".
+
+Value xml_escape_native(Runtime& rt, CallInfo& call) {
+  // Spelled out whatever the movie's version.
+  if (call.arg(0).is_undefined()) return Value("undefined");
+  return Value(xml_escape(rt.to_string(call.arg(0)).str()));
+}
+
+Value as_native(Runtime& rt, CallInfo& call) {
+  if (!call.callee || call.count < 2) return Value();
+  Object* table = call.callee->data.as_object();
+  double a = rt.to_number(call.arg(0)), b = rt.to_number(call.arg(1));
+  if (!table || !std::isfinite(a) || !std::isfinite(b)) return Value();
+  char key[48];
+  std::snprintf(key, sizeof key, "%.0f,%.0f", std::trunc(a), std::trunc(b));
+  Property* p = table->find_own(key, true);
+  return p ? p->value : Value();
+}
+
+Value member_at(Runtime& rt, const char* path) {
+  Value v = Value::object(rt.global());
+  std::string p = path;
+  size_t from = 0;
+  while (from <= p.size() && v.is_object()) {
+    size_t dot = p.find('.', from);
+    v = rt.get_property(v.as_object(),
+                        String(p.substr(from, dot == std::string::npos ? dot : dot - from)));
+    if (dot == std::string::npos) break;
+    from = dot + 1;
+  }
+  return v;
+}
+
+void install_as_native(Runtime& rt) {
+  Object* table = rt.make_object(nullptr);
+  const std::pair<const char*, const char*> known[] = {
+      {"100,0", "escape"},
+      {"100,1", "unescape"},
+      {"100,2", "parseInt"},
+      {"100,3", "parseFloat"},
+      {"101,3", "Object.prototype.valueOf"},
+      {"101,4", "Object.prototype.toString"},
+      {"101,5", "Object.prototype.hasOwnProperty"},
+      {"101,6", "Object.prototype.isPrototypeOf"},
+      {"101,7", "Object.prototype.isPropertyEnumerable"},
+      {"252,1", "Array.prototype.push"},
+      {"301,0", "LoadVars.prototype.load"},
+      {"301,1", "LoadVars.prototype.send"},
+      {"301,2", "LoadVars.prototype.sendAndLoad"},
+      {"301,3", "LoadVars.prototype.decode"},
+  };
+  for (const auto& k : known) {
+    Value f = member_at(rt, k.second);
+    if (rt.is_callable(f)) table->define(k.first, f, 0);
+  }
+  table->define("100,5", Value::object(rt.make_native(xml_escape_native)), 0);
+  FunctionObject* fn = rt.add_method(rt.global(), "ASnative", as_native, kDontEnum);
+  fn->data = Value::object(table);
+}
 
 // --- System
 
@@ -208,21 +335,29 @@ void install_textfield_builtins(Engine& engine) {
   Object* g = rt.global();
   Object* proto = rt.make_object();
   rt.known().textfield_prototype = proto;
-  g->define("TextField", Value::object(rt.make_class(nothing, proto)), kDontEnum);
+  FunctionObject* field_class = rt.make_class(nothing, proto);
+  g->define("TextField", Value::object(field_class), kDontEnum);
+  // TextField.StyleSheet: sheets are plain objects of their class here.
+  Object* sheet_proto = rt.make_object();
+  field_class->define("StyleSheet", Value::object(rt.make_class(nothing, sheet_proto)), kHidden);
   rt.add_method(proto, "getTextFormat", text_get_format);
   rt.add_method(proto, "getNewTextFormat", text_get_format);
   rt.add_method(proto, "setTextFormat", nothing);
   rt.add_method(proto, "setNewTextFormat", nothing);
   rt.add_method(proto, "replaceSel", text_replace_sel);
+  rt.add_method(proto, "replaceText", text_replace_text);
   rt.add_method(proto, "getDepth", text_get_depth);
   rt.add_method(proto, "removeTextField", text_remove);
+  if (Object* clips = rt.known().movieclip_prototype) {
+    Property* p = clips->find_own("createTextField", true);
+    rt.add_method(clips, "createTextField", mc_create_text_field,
+                  p ? p->flags : kHidden | kOnlyVersion6);
+  }
   Value broadcaster = rt.get_property(g, "AsBroadcaster");
   for (const char* m : {"addListener", "removeListener"})
     proto->define(m, rt.get_member(broadcaster, m), kHidden);
 
-  Object* format_proto = rt.make_object();
-  g->define("TextFormat", Value::object(rt.make_class(tf_constructor, format_proto)), kDontEnum);
-  rt.add_method(format_proto, "getTextExtent", nothing);
+  install_textformat_builtins(rt);
 }
 
 void install_system_builtins(Engine& engine) {
@@ -311,6 +446,8 @@ void install_system_builtins(Engine& engine) {
   g->define("ContextMenu", Value::object(rt.make_class(nothing, menu_proto)), kDontEnum);
   rt.add_method(menu_proto, "hideBuiltInItems", nothing);
   (void)answer_true;
+
+  install_as_native(rt);
 }
 
 }  // namespace avm1

@@ -20,6 +20,10 @@ class XmlNode : public Object {
     t.mark(parent);
     for (XmlNode* c : children) t.mark(c);
     t.mark(attributes);
+    t.mark(child_list);
+    t.mark(xml_decl);
+    t.mark(doctype);
+    t.mark(status);
   }
   bool get_native(Runtime& rt, const String& name, Value& out) override;
   bool set_native(Runtime& rt, const String& name, const Value& value) override;
@@ -30,6 +34,30 @@ class XmlNode : public Object {
   XmlNode* parent = nullptr;
   std::vector<XmlNode*> children;
   Object* attributes = nullptr;
+  // The childNodes array: one per node, made when first asked for and
+  // refilled whenever the children change (what a movie put into it in
+  // between stays until then).
+  ArrayObject* child_list = nullptr;
+  // A document keeps what its last parse found.
+  bool document = false;
+  Value status = Value::number(0), xml_decl, doctype;
+
+  void sync_children(Runtime& rt) {
+    if (!child_list) return;
+    child_list->set_length(rt, 0);
+    for (size_t i = 0; i < children.size(); ++i)
+      rt.set_property(child_list, String(std::to_string(i)), Value::object(children[i]));
+  }
+
+  // The address an xmlns attribute of this node or an outer one gives the
+  // prefix ("" for the default); null when none does.
+  Value namespace_for(const std::string& prefix) {
+    String key(prefix.empty() ? std::string("xmlns") : "xmlns:" + prefix);
+    int depth = 0;
+    for (XmlNode* n = this; n && depth < 4096; n = n->parent, ++depth)
+      if (Property* p = n->attributes->find_own(key, true)) return p->value;
+    return Value::null();
+  }
 
   int index_in_parent() const {
     if (!parent) return -1;
@@ -48,7 +76,9 @@ XmlNode* make_node(Runtime& rt, int type, const Value& name_or_value, Object* pr
   auto* n = rt.heap().make<XmlNode>();
   n->set_proto(proto ? proto : rt.known().xml_node_prototype);
   n->type = type;
-  n->attributes = rt.make_object();
+  // Attributes inherit nothing: names set on Object.prototype are no
+  // attributes.
+  n->attributes = rt.make_object(nullptr);
   if (type == kElement) {
     n->name = name_or_value;
     n->value = Value::null();
@@ -59,11 +89,13 @@ XmlNode* make_node(Runtime& rt, int type, const Value& name_or_value, Object* pr
   return n;
 }
 
-void detach(XmlNode* n) {
+void detach(Runtime& rt, XmlNode* n) {
   if (!n->parent) return;
-  auto& list = n->parent->children;
+  XmlNode* parent = n->parent;
+  auto& list = parent->children;
   list.erase(std::remove(list.begin(), list.end(), n), list.end());
   n->parent = nullptr;
+  parent->sync_children(rt);
 }
 
 bool is_ancestor(XmlNode* a, XmlNode* n) {
@@ -75,6 +107,10 @@ bool is_ancestor(XmlNode* a, XmlNode* n) {
 bool XmlNode::get_native(Runtime& rt, const String& name, Value& out) {
   bool cs = rt.case_sensitive();
   auto is = [&](const char* n) { return name.same(n, cs); };
+  if (document && (is("status") || is("xmlDecl") || is("docTypeDecl"))) {
+    out = is("status") ? status : is("xmlDecl") ? xml_decl : doctype;
+    return true;
+  }
   if (is("nodeType"))
     out = Value::number(type);
   else if (is("nodeName"))
@@ -94,18 +130,31 @@ bool XmlNode::get_native(Runtime& rt, const String& name, Value& out) {
               ? Value::object(parent->children[static_cast<size_t>(k)])
               : Value::null();
   } else if (is("childNodes")) {
-    std::vector<Value> items;
-    for (XmlNode* c : children) items.push_back(Value::object(c));
-    out = Value::object(rt.make_array(items));
+    if (!child_list) {
+      child_list = rt.make_array();
+      sync_children(rt);
+    }
+    out = Value::object(child_list);
   } else if (is("attributes")) {
     out = Value::object(attributes);
+  } else if (is("namespaceURI")) {
+    if (type != kElement || !this->name.is_string()) {
+      out = Value::null();
+      return true;
+    }
+    Value prefix;
+    get_native(rt, String("prefix"), prefix);
+    out = namespace_for(prefix.is_string() ? prefix.string_text() : std::string());
+    if (out.is_null()) out = Value(std::string());
   } else if (is("localName") || is("prefix")) {
     if (type != kElement || !this->name.is_string()) {
       out = Value::null();
       return true;
     }
     const std::string& n = this->name.string_text();
+    // A colon that ends the name separates nothing.
     size_t colon = n.find(':');
+    if (colon + 1 == n.size()) colon = std::string::npos;
     if (is("prefix"))
       out = Value(colon == std::string::npos ? std::string() : n.substr(0, colon));
     else
@@ -116,10 +165,29 @@ bool XmlNode::get_native(Runtime& rt, const String& name, Value& out) {
   return true;
 }
 
+// The text of a value given as a name: an object's toString is asked
+// once, and only a text answer counts.
+String name_text(Runtime& rt, const Value& v) {
+  Object* o = v.as_object();
+  if (!o || o->is_clip()) return rt.to_string(v);
+  Value method;
+  if (rt.find_property(o, "toString", method) && rt.is_callable(method)) {
+    Value t = rt.call(method, v, nullptr, 0);
+    if (t.is_string()) return t.as_string();
+  }
+  return String("[type Object]");
+}
+
 bool XmlNode::set_native(Runtime& rt, const String& name, const Value& v) {
   bool cs = rt.case_sensitive();
+  if (document &&
+      (name.same("status", cs) || name.same("xmlDecl", cs) || name.same("docTypeDecl", cs))) {
+    (name.same("status", cs) ? status : name.same("xmlDecl", cs) ? xml_decl : doctype) = v;
+    return true;
+  }
   if (name.same("nodeName", cs)) {
-    if (type == kElement) this->name = v.is_nullish() ? Value::null() : Value(rt.to_string(v));
+    // Undefined leaves the name alone; anything else is taken as text.
+    if (type == kElement && !v.is_undefined()) this->name = Value(name_text(rt, v));
     return true;
   }
   if (name.same("nodeValue", cs)) {
@@ -131,7 +199,7 @@ bool XmlNode::set_native(Runtime& rt, const String& name, const Value& v) {
     return true;
   }
   for (const char* n : {"nodeType", "parentNode", "firstChild", "lastChild", "nextSibling",
-                        "previousSibling", "childNodes", "localName", "prefix"})
+                        "previousSibling", "childNodes", "localName", "prefix", "namespaceURI"})
     if (name.same(n, cs)) return true;
   return false;
 }
@@ -145,7 +213,8 @@ std::string serialize(Runtime& rt, XmlNode* n, int depth) {
   if (n->type == kTextNode)
     return n->value.is_string() ? xml_escape(n->value.string_text()) : std::string();
   std::string out;
-  bool element = n->name.is_string() && !n->name.string_text().empty();
+  // An element with an empty name still writes its brackets.
+  bool element = n->name.is_string();
   if (element) {
     out += "<" + n->name.string_text();
     std::vector<String> names = rt.enumerate(n->attributes);
@@ -172,6 +241,14 @@ struct Parser {
 
   static bool space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+  // Nodes the parser makes carry their class as an own, hidden property.
+  XmlNode* parsed_node(int type, const Value& name_or_value) {
+    XmlNode* n = make_node(rt, type, name_or_value);
+    if (FunctionObject* c = rt.known().xml_node_constructor)
+      n->define("constructor", Value::object(c), kHidden);
+    return n;
+  }
+
   void add_text(XmlNode* parent, const std::string& text) {
     if (text.empty()) return;
     if (ignore_white) {
@@ -180,7 +257,7 @@ struct Parser {
         if (!space(c)) all = false;
       if (all) return;
     }
-    XmlNode* t = make_node(rt, kTextNode, Value(text));
+    XmlNode* t = parsed_node(kTextNode, Value(text));
     t->parent = parent;
     parent->children.push_back(t);
   }
@@ -208,7 +285,7 @@ struct Parser {
           status = -2;
           return;
         }
-        XmlNode* t = make_node(rt, kTextNode, Value(s.substr(at + 9, end - at - 9)));
+        XmlNode* t = parsed_node(kTextNode, Value(s.substr(at + 9, end - at - 9)));
         t->parent = current;
         current->children.push_back(t);
         at = end + 3;
@@ -231,30 +308,40 @@ struct Parser {
       } else if (s.compare(at, 2, "</") == 0) {
         size_t end = s.find('>', at + 2);
         if (end == std::string::npos) {
-          status = -8;
+          status = -6;
           return;
         }
         std::string name = s.substr(at + 2, end - at - 2);
-        while (!name.empty() && space(name.back())) name.pop_back();
+        size_t cut = name.find_first_of(" \t\r\n/");
+        if (cut != std::string::npos) name.erase(cut);
+        if (name.empty()) {
+          status = -6;
+          return;
+        }
         if (current == document || !current->name.is_string() ||
             current->name.string_text() != name) {
+          // A name that some outer element has means this one lacks its
+          // end tag; any other name closes nothing.
           status = -10;
+          for (XmlNode* p = current; p && p != document; p = p->parent)
+            if (p->name.is_string() && p->name.string_text() == name) status = -9;
           return;
         }
         current = current->parent;
         at = end + 1;
       } else {
+        // The element joins the tree only once its start tag is whole.
         size_t i = at + 1;
         size_t name_start = i;
-        while (i < s.size() && !space(s[i]) && s[i] != '>' && s[i] != '/') ++i;
+        while (i < s.size() && !space(s[i]) && s[i] != '>' &&
+               !(s[i] == '/' && i + 1 < s.size() && s[i + 1] == '>'))
+          ++i;
         std::string name = s.substr(name_start, i - name_start);
         if (name.empty()) {
           status = -6;
           return;
         }
-        XmlNode* e = make_node(rt, kElement, Value(name));
-        e->parent = current;
-        current->children.push_back(e);
+        std::vector<std::pair<std::string, std::string>> attrs;
         bool closed = false;
         for (;;) {
           while (i < s.size() && space(s[i])) ++i;
@@ -272,29 +359,37 @@ struct Parser {
             break;
           }
           size_t an = i;
-          while (i < s.size() && !space(s[i]) && s[i] != '=' && s[i] != '>' && s[i] != '/') ++i;
+          while (i < s.size() && !space(s[i]) && s[i] != '=' && s[i] != '>' &&
+                 !(s[i] == '/' && i + 1 < s.size() && s[i + 1] == '>'))
+            ++i;
           std::string attr = s.substr(an, i - an);
           while (i < s.size() && space(s[i])) ++i;
-          if (i >= s.size() || s[i] != '=') {
-            status = -7;
+          if (attr.empty() || i >= s.size() || s[i] != '=') {
+            status = -6;
             return;
           }
           ++i;
           while (i < s.size() && space(s[i])) ++i;
           if (i >= s.size() || (s[i] != '"' && s[i] != '\'')) {
-            status = -7;
+            status = -6;
             return;
           }
           char q = s[i++];
           size_t end = s.find(q, i);
           if (end == std::string::npos) {
-            status = -7;
+            status = -8;
             return;
           }
-          String key(attr);
-          if (!rt.own_property(e->attributes, key))
-            rt.set_property(e->attributes, key, Value(xml_unescape(s.substr(i, end - i))));
+          attrs.emplace_back(xml_unescape(attr), xml_unescape(s.substr(i, end - i)));
           i = end + 1;
+        }
+        XmlNode* e = parsed_node(kElement, Value(name));
+        e->parent = current;
+        current->children.push_back(e);
+        for (const auto& a : attrs) {
+          String key(a.first);
+          if (!rt.own_property(e->attributes, key))
+            rt.set_property(e->attributes, key, Value(a.second));
         }
         at = i;
         if (!closed) current = e;
@@ -306,38 +401,63 @@ struct Parser {
 
 XmlNode* self_node(CallInfo& call) { return node_of(call.this_value); }
 
-Value node_constructor(Runtime& rt, CallInfo& call) {
-  XmlNode* n = make_node(rt, rt.to_int32(call.arg(0)) == kTextNode ? kTextNode : kElement,
-                         call.count > 1 ? Value(rt.to_string(call.arg(1))) : Value::null());
-  return Value::object(n);
+// A number the way the node constructor reads its type: an object's
+// valueOf alone is asked.
+double type_number(Runtime& rt, const Value& v) {
+  Object* o = v.as_object();
+  if (!o || o->is_clip()) return rt.to_number(v);
+  Value method;
+  if (!rt.find_property(o, "valueOf", method) || !rt.is_callable(method)) return std::nan("");
+  Value r = rt.call(method, v, nullptr, 0);
+  return r.is_object() ? std::nan("") : rt.to_number(r);
 }
 
-Value node_append_child(Runtime&, CallInfo& call) {
+Value node_constructor(Runtime& rt, CallInfo& call) {
+  // Without both a type and a value no node is made, only an object of
+  // the class.
+  if (call.count < 2 || call.arg(0).is_undefined() || call.arg(1).is_undefined())
+    return Value::object(rt.make_object(rt.known().xml_node_prototype));
+  // Type 1 makes an element; any other makes a text node.
+  int type = type_number(rt, call.arg(0)) == kElement ? kElement : kTextNode;
+  return Value::object(make_node(rt, type, Value(name_text(rt, call.arg(1)))));
+}
+
+Value node_append_child(Runtime& rt, CallInfo& call) {
   XmlNode* self = self_node(call);
   XmlNode* child = node_of(call.arg(0));
-  if (!self || !child || is_ancestor(child, self)) return Value();
-  detach(child);
+  // A node that is already a child here stays where it is.
+  if (!self || !child || child->parent == self || is_ancestor(child, self)) return Value();
+  detach(rt, child);
   child->parent = self;
   self->children.push_back(child);
+  self->sync_children(rt);
   return Value();
 }
 
-Value node_insert_before(Runtime&, CallInfo& call) {
+Value node_insert_before(Runtime& rt, CallInfo& call) {
   XmlNode* self = self_node(call);
   XmlNode* child = node_of(call.arg(0));
   XmlNode* before = node_of(call.arg(1));
-  if (!self || !child || !before || before->parent != self || is_ancestor(child, self))
+  if (!self || !child || !before || child == before || before->parent != self ||
+      is_ancestor(child, self))
     return Value();
-  detach(child);
+  detach(rt, child);
   auto it = std::find(self->children.begin(), self->children.end(), before);
   child->parent = self;
   self->children.insert(it, child);
+  self->sync_children(rt);
   return Value();
 }
 
-Value node_remove(Runtime&, CallInfo& call) {
-  if (XmlNode* self = self_node(call)) detach(self);
+Value node_remove(Runtime& rt, CallInfo& call) {
+  if (XmlNode* self = self_node(call)) detach(rt, self);
   return Value();
+}
+
+Value node_namespace_for_prefix(Runtime& rt, CallInfo& call) {
+  XmlNode* self = self_node(call);
+  if (!self || call.count == 0 || call.arg(0).is_undefined()) return Value::null();
+  return self->namespace_for(rt.to_string(call.arg(0)).str());
 }
 
 Value node_has_children(Runtime&, CallInfo& call) {
@@ -366,7 +486,8 @@ Value node_clone(Runtime& rt, CallInfo& call) {
 
 Value node_to_string(Runtime& rt, CallInfo& call) {
   XmlNode* self = self_node(call);
-  if (!self) return Value();
+  // An object of the class that is no node has no text of its own.
+  if (!self) return call.this_value;
   std::string out;
   if (self->object_class() == ObjectClass::xml_node && !self->parent) {
     Value decl = rt.get_property(self, "xmlDecl");
@@ -375,6 +496,28 @@ Value node_to_string(Runtime& rt, CallInfo& call) {
     if (doctype.is_string()) out += doctype.string_text();
   }
   return Value(out + serialize(rt, self, 0));
+}
+
+// Version 8 documents list their elements with an id attribute in idMap
+// (made when the first such element is parsed).
+void map_ids(Runtime& rt, XmlNode* document) {
+  std::vector<XmlNode*> pending(document->children.rbegin(), document->children.rend());
+  size_t visited = 0;
+  while (!pending.empty() && visited++ < 1000000) {
+    XmlNode* n = pending.back();
+    pending.pop_back();
+    if (n->type == kElement) {
+      if (Property* id = n->attributes->find_own("id", true)) {
+        Value map = rt.get_property(document, "idMap");
+        if (!map.as_object()) {
+          map = Value::object(rt.make_object(nullptr));
+          rt.set_property(document, "idMap", map);
+        }
+        rt.set_property(map.as_object(), rt.to_string(id->value), Value::object(n));
+      }
+    }
+    pending.insert(pending.end(), n->children.rbegin(), n->children.rend());
+  }
 }
 
 Value xml_parse(Runtime& rt, CallInfo& call) {
@@ -386,14 +529,21 @@ Value xml_parse(Runtime& rt, CallInfo& call) {
   bool ignore_white = rt.to_boolean(rt.get_property(self, "ignoreWhite"));
   Parser p{rt, text, ignore_white, 0, 0, std::string(), std::string()};
   p.parse(self);
-  rt.set_property(self, "status", Value::number(p.status));
-  rt.set_property(self, "xmlDecl", p.xml_decl.empty() ? Value() : Value(p.xml_decl));
-  rt.set_property(self, "docTypeDecl", p.doctype.empty() ? Value() : Value(p.doctype));
+  self->sync_children(rt);
+  if (self->document && rt.version() >= 8) map_ids(rt, self);
+  if (self->document) {
+    self->status = Value::number(p.status);
+    self->xml_decl = p.xml_decl.empty() ? Value() : Value(p.xml_decl);
+    self->doctype = p.doctype.empty() ? Value() : Value(p.doctype);
+  } else {
+    rt.set_property(self, "status", Value::number(p.status));
+  }
   return Value();
 }
 
 Value xml_constructor(Runtime& rt, CallInfo& call) {
   XmlNode* doc = make_node(rt, kElement, Value::null(), rt.known().xml_prototype);
+  doc->document = true;
   if (call.count > 0 && !call.arg(0).is_nullish()) {
     CallInfo parse;
     parse.this_value = Value::object(doc);
@@ -455,6 +605,7 @@ void install_xml_builtins(Runtime& rt) {
   rt.add_method(node_proto, "insertBefore", node_insert_before);
   rt.add_method(node_proto, "removeNode", node_remove);
   rt.add_method(node_proto, "hasChildNodes", node_has_children);
+  rt.add_method(node_proto, "getNamespaceForPrefix", node_namespace_for_prefix);
   rt.add_method(node_proto, "cloneNode", node_clone);
   rt.add_method(node_proto, "toString", node_to_string);
 

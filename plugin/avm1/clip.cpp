@@ -65,7 +65,10 @@ std::vector<ClipEventHandler> parse_clip_actions(const std::vector<uint8_t>& byt
   return out;
 }
 
-void ClipObject::trace_children(Tracer& t) { t.mark(parent); }
+void ClipObject::trace_children(Tracer& t) {
+  t.mark(parent);
+  if (text) t.mark(text->style_sheet);
+}
 
 int ClipObject::current_frame() const { return timeline ? timeline->current_frame() + 1 : 0; }
 

@@ -84,7 +84,11 @@ struct TextFieldState {
   String variable;   // the variable the field shows, empty if none
   bool html = false;
   bool multiline = false, word_wrap = false, password = false, selectable = true;
-  bool border = false, background = false, embed_fonts = false, auto_size = false;
+  bool border = false, background = false, embed_fonts = false;
+  bool condense_white = false, mouse_wheel = true, input = false;
+  std::string auto_size = "none";  // none, left, center or right
+  Value restrict = Value::null();  // the characters allowed, null for all
+  Value style_sheet;               // an object, or undefined
   uint32_t text_color = 0, border_color = 0, background_color = 0xFFFFFF;
   int max_chars = 0;
 };

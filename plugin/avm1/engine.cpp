@@ -145,6 +145,8 @@ ClipObject* Engine::make_clip(npfp::TimelineInstance* owner, npfp::DisplayObject
       c->text->text_color = (color.r << 16) | (color.g << 8) | color.b;
     }
     text_fields_.push_back(c);
+    // The field and its variable agree from the moment it appears.
+    if (!c->text->variable.empty()) bind_text_variable(c);
   }
   return c;
 }

@@ -266,6 +266,7 @@ class Engine : public npfp::ScriptHost {
 void install_movieclip_builtins(Engine& engine);
 void install_stage_builtins(Engine& engine);
 void install_textfield_builtins(Engine& engine);
+void install_textformat_builtins(Runtime& rt);
 void install_system_builtins(Engine& engine);
 
 }  // namespace avm1

@@ -2,6 +2,7 @@
 // intervals; URL requests and loads; ExternalInterface; text fields.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 
 #include "avm1/engine.h"
@@ -430,9 +431,11 @@ bool Engine::load_into(Object* receiver, const std::string& url, const std::stri
   return false;
 }
 
-void Engine::load_finished(uint32_t request, bool ok, const std::string& data) {
+void Engine::load_finished(uint32_t request, bool ok, const std::string& raw) {
   auto it = loads_.find(request);
   if (it == loads_.end()) return;
+  // A UTF-8 byte order mark is no part of the text.
+  std::string data = raw.compare(0, 3, "\xEF\xBB\xBF") == 0 ? raw.substr(3) : raw;
   Load load = it->second;
   loads_.erase(it);
   if (load.variables) {
@@ -561,6 +564,68 @@ std::string plain_text(const TextFieldState& t) {
   return t.html ? npfp::strip_html(t.text) : t.text;
 }
 
+// The markup a field gives as its htmlText: a paragraph per line in the
+// field's format. Markup the field was given is read for its characters
+// only (character formats are not kept here).
+std::string html_of_plain(const TextFieldState& t, int version) {
+  char font[160];
+  std::snprintf(font, sizeof font, "<FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#%06X\"%s>",
+                static_cast<unsigned>(t.text_color & 0xFFFFFF),
+                version >= 8 ? " LETTERSPACING=\"0\" KERNING=\"0\"" : "");
+  std::string out;
+  size_t from = 0;
+  const std::string s = plain_text(t);
+  if (s.empty()) return out;
+  for (;;) {
+    size_t end = s.find_first_of("\r\n", from);
+    std::string line = s.substr(from, end == std::string::npos ? std::string::npos : end - from);
+    out += "<P ALIGN=\"LEFT\">" + std::string(font) + xml_escape(line) + "</FONT></P>";
+    if (end == std::string::npos) break;
+    from = end + (s.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  return out;
+}
+
+// The text a field takes from a value: an object's toString is asked once
+// and only a text answer counts.
+std::string text_of(Runtime& rt, const Value& v) {
+  Object* o = v.as_object();
+  if (!o || o->is_clip()) return rt.to_string(v).str();
+  Value method;
+  if (rt.find_property(o, "toString", method) && rt.is_callable(method)) {
+    Value t = rt.call(method, v, nullptr, 0);
+    if (t.is_string()) return t.string_text();
+  }
+  return "[type Object]";
+}
+
+// A field's numbers come from an object's valueOf alone; its flags ask
+// valueOf too but any object counts as set.
+Value value_of_only(Runtime& rt, const Value& v) {
+  Object* o = v.as_object();
+  if (!o || o->is_clip()) return v;
+  Value method;
+  if (!rt.find_property(o, "valueOf", method) || !rt.is_callable(method)) return v;
+  return rt.call(method, v, nullptr, 0);
+}
+
+double number_of(Runtime& rt, const Value& v) {
+  Value p = value_of_only(rt, v);
+  return p.is_object() ? std::nan("") : rt.to_number(p);
+}
+
+bool flag_of(Runtime& rt, const Value& v) {
+  if (v.is_object()) {
+    value_of_only(rt, v);
+    return true;
+  }
+  return rt.to_boolean(v);
+}
+
+uint32_t color_of(Runtime& rt, const Value& v) {
+  return static_cast<uint32_t>(to_int32(number_of(rt, v))) & 0xFFFFFF;
+}
+
 }  // namespace
 
 bool Engine::text_get(ClipObject* field, const String& name, Value& out) {
@@ -571,7 +636,9 @@ bool Engine::text_get(ClipObject* field, const String& name, Value& out) {
   if (is("text"))
     out = Value(plain_text(t));
   else if (is("htmlText"))
-    out = Value(t.text);
+    out = Value(html_of_plain(t, runtime_->version()));
+  else if (is("styleSheet"))
+    out = t.style_sheet;
   else if (is("length"))
     out = Value::number(static_cast<double>(character_count(plain_text(t), runtime_->version())));
   else if (is("variable"))
@@ -605,9 +672,15 @@ bool Engine::text_get(ClipObject* field, const String& name, Value& out) {
   else if (is("maxscroll"))
     out = Value::number(1);
   else if (is("type"))
-    out = Value("dynamic");
+    out = Value(t.input ? "input" : "dynamic");
+  else if (is("condenseWhite"))
+    out = Value::boolean(t.condense_white);
+  else if (is("mouseWheelEnabled"))
+    out = Value::boolean(t.mouse_wheel);
+  else if (is("restrict"))
+    out = t.restrict;
   else if (is("autoSize"))
-    out = Value(t.auto_size ? "left" : "none");
+    out = Value(t.auto_size);
   else
     return false;
   return true;
@@ -645,42 +718,77 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
   bool cs = runtime_->case_sensitive();
   auto is = [&](const char* n) { return name.same(n, cs); };
   if (is("text") || is("htmlText")) {
-    std::string s = runtime_->to_string(value).str();
+    std::string s = text_of(*runtime_, value);
     t.text = is("text") && t.html ? xml_escape(s) : s;
     field->display->script_text = std::make_shared<const std::string>(t.text);
     if (!t.variable.empty() && field->parent)
       runtime_->set_property(field->parent, t.variable, Value(s));
     redraw_ = true;
   } else if (is("variable")) {
-    t.variable = value.is_nullish() ? String() : runtime_->to_string(value);
+    // No name (or an empty one) binds nothing.
+    std::string v = value.is_nullish() ? std::string() : text_of(*runtime_, value);
+    t.variable = String(v);
+    if (!v.empty()) bind_text_variable(field);
   } else if (is("html")) {
-    t.html = runtime_->to_boolean(value);
+    t.html = flag_of(*runtime_, value);
   } else if (is("multiline")) {
-    t.multiline = runtime_->to_boolean(value);
+    t.multiline = flag_of(*runtime_, value);
   } else if (is("wordWrap")) {
-    t.word_wrap = runtime_->to_boolean(value);
+    t.word_wrap = flag_of(*runtime_, value);
   } else if (is("password")) {
-    t.password = runtime_->to_boolean(value);
+    t.password = flag_of(*runtime_, value);
   } else if (is("selectable")) {
-    t.selectable = runtime_->to_boolean(value);
+    t.selectable = flag_of(*runtime_, value);
   } else if (is("border")) {
-    t.border = runtime_->to_boolean(value);
+    t.border = flag_of(*runtime_, value);
   } else if (is("background")) {
-    t.background = runtime_->to_boolean(value);
+    t.background = flag_of(*runtime_, value);
   } else if (is("embedFonts")) {
-    t.embed_fonts = runtime_->to_boolean(value);
+    t.embed_fonts = flag_of(*runtime_, value);
   } else if (is("textColor")) {
-    t.text_color = static_cast<uint32_t>(runtime_->to_int32(value)) & 0xFFFFFF;
+    t.text_color = color_of(*runtime_, value);
   } else if (is("borderColor")) {
-    t.border_color = static_cast<uint32_t>(runtime_->to_int32(value)) & 0xFFFFFF;
+    t.border_color = color_of(*runtime_, value);
   } else if (is("backgroundColor")) {
-    t.background_color = static_cast<uint32_t>(runtime_->to_int32(value)) & 0xFFFFFF;
+    t.background_color = color_of(*runtime_, value);
   } else if (is("maxChars")) {
-    t.max_chars = value.is_nullish() ? 0 : runtime_->to_int32(value);
+    // Whole numbers; zero (and what is no number) means no limit.
+    // The player reads the number twice (an object's valueOf runs twice).
+    if (value.is_nullish()) {
+      t.max_chars = 0;
+    } else {
+      number_of(*runtime_, value);
+      t.max_chars = to_int32(number_of(*runtime_, value));
+    }
   } else if (is("autoSize")) {
-    t.auto_size =
-        !(value.is_string() && value.string_text() == "none") && runtime_->to_boolean(value);
-  } else if (is("length") || is("maxscroll") || is("type") || is("scroll") || is("hscroll")) {
+    // true is "left", false "none"; texts other than the four are "none".
+    if (value.is_boolean()) {
+      t.auto_size = value.as_boolean() ? "left" : "none";
+    } else {
+      std::string a = fold_case(text_of(*runtime_, value));
+      t.auto_size = a == "left" || a == "center" || a == "right" ? a : "none";
+    }
+  } else if (is("styleSheet")) {
+    // Only objects are taken; anything else removes the sheet.
+    Object* o = value.as_object();
+    t.style_sheet = o && !o->is_clip() ? value : Value();
+  } else if (is("condenseWhite")) {
+    t.condense_white = flag_of(*runtime_, value);
+  } else if (is("mouseWheelEnabled")) {
+    t.mouse_wheel = flag_of(*runtime_, value);
+  } else if (is("restrict")) {
+    // An object's valueOf is asked before its text.
+    if (value.is_nullish()) {
+      t.restrict = Value::null();
+    } else {
+      value_of_only(*runtime_, value);
+      t.restrict = Value(text_of(*runtime_, value));
+    }
+  } else if (is("type")) {
+    // Only the two kinds are taken.
+    std::string k = fold_case(text_of(*runtime_, value));
+    if (k == "input" || k == "dynamic") t.input = k == "input";
+  } else if (is("length") || is("maxscroll") || is("scroll") || is("hscroll")) {
     // read-only here
   } else {
     return false;

@@ -25,10 +25,34 @@
 
 namespace {
 
+bool read_file(const std::string& path, std::string& out);
+
+// Serves the movie's loads the way a browser serves a movie opened from a
+// folder: names relative to the movie's folder are read from disk, and the
+// answer (the data, or a failure for a missing file or a network address)
+// arrives after the frame that asked.
 struct RunnerHost : avm1::Host {
+  struct Answer {
+    uint32_t request;
+    bool ok;
+    std::string data;
+  };
   std::string output;
+  std::string folder;
+  std::vector<Answer> answers;
   double clock = 0;
   bool quit = false;
+  bool load(uint32_t request, const std::string& url, const std::string&,
+            const std::string&) override {
+    std::string path = url.substr(0, url.find_first_of("?#"));
+    if (path.compare(0, 7, "file://") == 0) path = path.substr(7);
+    bool local = !path.empty() && path.find(':') == std::string::npos &&
+                 path.find("..") == std::string::npos && path[0] != '/';
+    Answer a{request, false, std::string()};
+    if (local) a.ok = read_file(folder + "/" + path, a.data);
+    answers.push_back(std::move(a));
+    return true;
+  }
   void trace(const std::string& line) override { output += line + "\n"; }
   double now_ms() override { return clock; }
   double wall_clock_ms() override { return 1.1e12 + clock; }
@@ -46,16 +70,20 @@ bool read_file(const std::string& path, std::string& out) {
   return true;
 }
 
-std::string play(const std::string& movie, int frames) {
+std::string play(const std::string& movie, const std::string& folder, int frames) {
   npfp::Player player;
   player.feed(reinterpret_cast<const uint8_t*>(movie.data()), movie.size());
   player.finish_stream();
   RunnerHost host;
+  host.folder = folder;
   avm1::Engine engine(player, host);
   double interval = 1000.0 / player.frame_rate();
   for (int i = 0; i < frames && !host.quit; ++i) {
     player.advance();
     host.clock += interval;
+    std::vector<RunnerHost::Answer> answers;
+    answers.swap(host.answers);
+    for (const auto& a : answers) engine.load_finished(a.request, a.ok, a.data);
   }
   return host.output;
 }
@@ -68,7 +96,7 @@ struct Child {
   size_t index = 0;
 };
 
-Child start_child(const std::string& movie, int frames, size_t index) {
+Child start_child(const std::string& movie, const std::string& folder, int frames, size_t index) {
   Child c;
   c.index = index;
   c.out = std::tmpfile();
@@ -79,7 +107,7 @@ Child start_child(const std::string& movie, int frames, size_t index) {
     alarm(20);
     rlimit memory{2048ull << 20, 2048ull << 20};
     setrlimit(RLIMIT_AS, &memory);
-    std::string out = play(movie, frames);
+    std::string out = play(movie, folder, frames);
     int fd = fileno(c.out);
     size_t at = 0;
     while (at < out.size()) {
@@ -230,7 +258,7 @@ int main(int argc, char** argv) {
   };
   while (next < jobs.size() || !running.empty()) {
     while (next < jobs.size() && static_cast<int>(running.size()) < parallel) {
-      running.push_back(start_child(jobs[next].movie, frames, next));
+      running.push_back(start_child(jobs[next].movie, folder, frames, next));
       ++next;
       if (running.back().pid < 0) {
         report(running.back(), 0);
