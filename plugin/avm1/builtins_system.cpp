@@ -185,7 +185,7 @@ Value text_get_format(Runtime& rt, CallInfo&) {
 Value text_get_depth(Runtime& rt, CallInfo& call) {
   Object* o = call.this_object();
   ClipObject* c = o && o->is_clip() ? engine_of(rt).live(o) : nullptr;
-  return c ? Value::number(c->depth()) : Value();
+  return c && c->is_text_field() ? Value::number(c->depth()) : Value();
 }
 
 Value text_remove(Runtime& rt, CallInfo& call) {

@@ -143,6 +143,7 @@ class ClipObject : public Object {
   bool loaded = false;
   bool constructed = false;
   bool lock_root = false;
+  bool locks_root() const { return lock_root; }
   // Text fields.
   std::unique_ptr<TextFieldState> text;
   // Movie clips that were drawn on.

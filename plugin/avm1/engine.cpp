@@ -346,11 +346,15 @@ void Engine::construct_clip(ClipObject* c) {
         if (r.first.same(String(e.first), runtime_->case_sensitive())) ctor = r.second;
     }
   }
+  // The initialize event still sees a plain clip; the construct event
+  // sees the registered class's prototype, before its constructor runs.
+  run_event(c, kEventInitialize);
+  if (c->removed) return;
   if (ctor) {
     Value prototype = runtime_->get_property(ctor, "prototype");
     if (prototype.as_object()) c->set_proto(prototype.as_object());
   }
-  run_event(c, kEventInitialize);
+  run_event(c, kEventConstruct);
   if (ctor && ctor->is_function()) {
     Value prototype = runtime_->get_property(ctor, "prototype");
     c->define("__constructor__", Value::object(ctor), kHidden);
@@ -361,7 +365,6 @@ void Engine::construct_clip(ClipObject* c) {
     } catch (ScriptAbort&) {
     }
   }
-  run_event(c, kEventConstruct);
 }
 
 void Engine::run_actions(ClipObject* clip, const Bytes& bytes, size_t start, size_t size) {

@@ -2,6 +2,7 @@
 // gotos, and display-list changes (attach, duplicate, remove, swap depths).
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "avm1/engine.h"
 
@@ -101,7 +102,7 @@ ClipObject* Engine::resolve_path(ClipObject* base, const std::string& path) {
   ClipObject* cur = base;
   size_t i = 0;
   if (path[0] == '/') {
-    while (cur->parent && !cur->lock_root) cur = cur->parent;
+    while (cur->parent && !cur->locks_root()) cur = cur->parent;
     i = 1;
   }
   bool cs = runtime_->case_sensitive();
@@ -135,7 +136,7 @@ ClipObject* Engine::resolve_path(ClipObject* base, const std::string& path) {
       } else if (s.same("_parent", cs)) {
         cur = cur->parent;
       } else if (s.same("_root", cs)) {
-        while (cur->parent && !cur->lock_root) cur = cur->parent;
+        while (cur->parent && !cur->locks_root()) cur = cur->parent;
       } else if (first && parse_level(seg, level)) {
         cur = this->level(level);
       } else {
@@ -492,6 +493,65 @@ struct BoundsWalker {
   }
 };
 
+// Whether a point (twips, in the space of the walked content) lies on a
+// filled or stroked part of the content: shapes, morphs, text, the
+// drawing of clips, and nested clips, each tested in its own space.
+struct ShapeHitWalker {
+  npfp::CharacterCache& cache;
+  int budget = 20000;
+
+  bool character(uint16_t id, uint16_t ratio, const npfp::TimelineInstance* sprite, render::Point p,
+                 int nesting) {
+    if (--budget < 0 || nesting > 32) return false;
+    if (sprite) return timeline(*sprite, p, nesting + 1);
+    const npfp::Character* c = cache.character(id);
+    if (!c) return false;
+    switch (c->kind) {
+      case npfp::CharacterKind::shape: {
+        const render::ShapeDefinition* s = cache.shape(id);
+        return s && s->hit_test(p);
+      }
+      case npfp::CharacterKind::morph_shape: {
+        const render::MorphShapeDefinition* s = cache.morph_shape(id);
+        return s && s->hit_test(ratio, p);
+      }
+      case npfp::CharacterKind::text: {
+        const npfp::TextDefinition* t = cache.text(id);
+        return t && t->hit_test(p, cache.font_lookup());
+      }
+      case npfp::CharacterKind::edit_text: {
+        const npfp::EditTextDefinition* f = cache.edit_text(id);
+        if (!f) return false;
+        const render::Rect& b = f->bounds();
+        return p.x >= b.x_min && p.x <= b.x_max && p.y >= b.y_min && p.y <= b.y_max;
+      }
+      case npfp::CharacterKind::button:
+        if (const npfp::ButtonDefinition* b = cache.button(id))
+          for (const npfp::ButtonRecord* r : b->records_for(npfp::kButtonUp)) {
+            bool ok = false;
+            render::Point local = r->matrix.inverse(&ok).apply(p);
+            if (ok && character(r->character, 0, nullptr, local, nesting + 1)) return true;
+          }
+        return false;
+      default:
+        return false;
+    }
+  }
+
+  bool timeline(const npfp::TimelineInstance& t, render::Point p, int nesting) {
+    if (const auto& drawing = t.drawing())
+      if (render::geometry_hit(*drawing, p)) return true;
+    for (const auto& entry : t.display_list()) {
+      const npfp::DisplayObject& o = entry.second;
+      if (o.clip_depth > 0) continue;
+      bool ok = false;
+      render::Point local = o.matrix.inverse(&ok).apply(p);
+      if (ok && character(o.character, o.ratio, o.sprite.get(), local, nesting)) return true;
+    }
+    return false;
+  }
+};
+
 }  // namespace
 
 bool Engine::content_bounds(ClipObject* c, render::Rect& out) {
@@ -517,7 +577,9 @@ bool Engine::hit_test_point(ClipObject* c, double x, double y, bool shape) {
   bool ok = false;
   render::Point p = m.inverse(&ok).apply({x, y});
   if (!ok) return false;
-  return p.x >= r.x_min && p.x <= r.x_max && p.y >= r.y_min && p.y <= r.y_max;
+  ShapeHitWalker w{cache_, 20000};
+  if (c->timeline) return w.timeline(*c->timeline, p, 0);
+  return w.character(c->display->character, c->display->ratio, nullptr, p, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -585,16 +647,23 @@ void Engine::remove_clip(ClipObject* clip) {
 }
 
 bool Engine::swap_depths(ClipObject* clip, const Value& target) {
-  if (!clip || !clip->owner || !clip->display) return false;
+  if (!clip || !clip->display) return false;
   int to;
   if (Object* o = target.as_object()) {
     ClipObject* other = live(o);
-    if (!other || other->owner != clip->owner || !other->display) return false;
+    if (!other || !clip->owner || other->owner != clip->owner || !other->display) return false;
     to = other->display->depth;
   } else {
+    // Depths below the lowest timeline depth or beyond the highest a
+    // script may use are refused.
     double d = runtime_->to_number(target);
-    if (std::isnan(d)) return false;
+    if (std::isnan(d) || d < -kDepthOffset || d >= 2130690045.0) return false;
     to = static_cast<int>(d) + kDepthOffset;
+  }
+  if (!clip->owner) {
+    // A main timeline is in no list: it only takes the new depth.
+    clip->display->depth = to;
+    return true;
   }
   bool ok = clip->owner->swap_depths(clip->display->depth, to);
   if (ok) redraw_ = true;
@@ -611,7 +680,9 @@ int Engine::next_highest_depth(ClipObject* clip) {
 
 ClipObject* Engine::instance_at_depth(ClipObject* clip, int depth) {
   if (!clip || !clip->timeline) return nullptr;
-  npfp::DisplayObject* o = clip->timeline->object_at(depth + kDepthOffset);
+  long long at = static_cast<long long>(depth) + kDepthOffset;
+  if (at < INT32_MIN || at > INT32_MAX) return nullptr;
+  npfp::DisplayObject* o = clip->timeline->object_at(static_cast<npfp::Depth>(at));
   return o ? clip_of(*o) : nullptr;
 }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "avm1/actions.h"
+#include "avm1/clip.h"
 #include "avm1/engine.h"
 #include "core/player.h"
 
@@ -119,23 +120,33 @@ void disassemble_movie(const std::string& movie) {
   player.finish_stream();
   const npfp::Movie& m = player.movie();
   std::cout << "version " << int(m.header.version) << " frames " << m.root.frames.size() << "\n";
-  auto dump_timeline = [](const npfp::Timeline& t, const std::string& who) {
+  int version = m.header.version;
+  auto dump_timeline = [version](const npfp::Timeline& t, const std::string& who) {
     for (size_t f = 0; f < t.frames.size(); ++f) {
       for (const auto& init : t.frames[f].init_actions) {
         std::cout << "== " << who << " frame " << f + 1 << " init actions for " << init.first
                   << "\n";
         std::cout << avm1::disassemble(init.second->data(), init.second->size());
       }
-      for (const auto& c : t.frames[f].commands)
-        if (c.kind == npfp::DisplayCommand::place)
+      for (const auto& c : t.frames[f].commands) {
+        if (c.kind == npfp::DisplayCommand::place) {
           std::cout << "-- " << who << " frame " << f + 1 << " place depth " << c.command.depth
                     << (c.command.has_character ? " char " + std::to_string(c.command.character)
                                                 : "")
                     << (c.command.has_name ? " name " + c.command.name : "")
                     << (c.command.clip_actions ? " with clip actions" : "") << "\n";
-        else
+          if (c.command.clip_actions) {
+            const std::vector<uint8_t>& bytes = *c.command.clip_actions;
+            for (const auto& h : avm1::parse_clip_actions(bytes, version)) {
+              std::cout << "   on events 0x" << std::hex << h.flags << std::dec << "\n";
+              std::cout << avm1::disassemble(bytes.data() + h.start, h.size);
+            }
+          }
+        } else {
           std::cout << "-- " << who << " frame " << f + 1 << " remove depth " << c.command.depth
                     << "\n";
+        }
+      }
       for (const auto& a : t.frames[f].actions) {
         std::cout << "== " << who << " frame " << f + 1 << " actions\n";
         std::cout << avm1::disassemble(a->data(), a->size());
