@@ -143,6 +143,10 @@ class ClipObject : public Object {
   bool loaded = false;
   bool constructed = false;
   bool lock_root = false;
+  // Removed by a script while it (or a clip inside it) listens for its
+  // unload: kept at a negative depth until its unload events ran.
+  bool unloading = false;
+  bool unload_queued = false;
   bool locks_root() const { return lock_root; }
   // Text fields.
   std::unique_ptr<TextFieldState> text;

@@ -188,7 +188,7 @@ void Engine::object_removed(npfp::TimelineInstance&, npfp::DisplayObject& object
   for (const ClipEventHandler& h : c->events)
     if (h.flags & kEventUnload) has_unload = true;
   mark_removed(c);
-  if (has_unload || c->loaded) pending_unloads_.push_back(c);
+  if ((has_unload || c->loaded) && !c->unload_queued) pending_unloads_.push_back(c);
 }
 
 void Engine::frame_entered(npfp::TimelineInstance& timeline) {
@@ -316,6 +316,12 @@ void Engine::run_one(const QueuedAction& a) {
       break;
     case QueuedAction::constructor_call:
       if (c && !c->removed) construct_clip(c);
+      break;
+    case QueuedAction::finish_removal:
+      if (c && !c->removed && c->owner && c->display) {
+        c->owner->remove_object(c->display->depth);
+        redraw_ = true;
+      }
       break;
   }
 }

@@ -169,7 +169,8 @@ class Engine : public npfp::ScriptHost {
       init_actions,
       clip_event,
       clip_method,
-      constructor_call
+      constructor_call,
+      finish_removal
     } kind = frame_actions;
     ClipObject* clip = nullptr;
     Bytes bytes;
@@ -195,6 +196,14 @@ class Engine : public npfp::ScriptHost {
                         ClipObject* parent);
   ClipObject* parent_clip_of(npfp::TimelineInstance& owner);
   void mark_removed(ClipObject* clip);
+  // Whether a clip has an unload handler (a clip event or an onUnload
+  // property), and whether it or a clip inside it has one.
+  bool has_unload_handler(ClipObject* clip);
+  bool wants_unload(ClipObject* clip, int nesting = 0);
+  // Queues the unload events of a clip's subtree, innermost first.
+  void queue_unloads(ClipObject* clip, int nesting = 0);
+  // Removes what an unloading clip need not keep until its unload.
+  void keep_unload_listeners(ClipObject* clip, int nesting = 0);
   void enqueue(QueuedAction a);
   void queue_frame(ClipObject* clip);
   void queue_event(ClipObject* clip, uint32_t event);

@@ -640,10 +640,83 @@ ClipObject* Engine::duplicate(ClipObject* clip, const String& name, int depth, O
   return c;
 }
 
+bool Engine::has_unload_handler(ClipObject* clip) {
+  for (const ClipEventHandler& h : clip->events)
+    if (h.flags & kEventUnload) return true;
+  try {
+    // Any value counts, even one that is no function.
+    return !runtime_->get_property(clip, "onUnload").is_undefined();
+  } catch (ScriptThrow&) {
+  } catch (ScriptAbort&) {
+    if (runtime_->running()) throw;
+  }
+  return false;
+}
+
+bool Engine::wants_unload(ClipObject* clip, int nesting) {
+  if (nesting > 64) return false;
+  if (has_unload_handler(clip)) return true;
+  if (!clip->timeline) return false;
+  for (auto& entry : clip->timeline->display_list())
+    if (ClipObject* child = clip_of(entry.second))
+      if (wants_unload(child, nesting + 1)) return true;
+  return false;
+}
+
+void Engine::queue_unloads(ClipObject* clip, int nesting) {
+  if (nesting > 64) return;
+  if (clip->timeline) {
+    std::vector<ClipObject*> children;
+    for (auto& entry : clip->timeline->display_list())
+      if (ClipObject* child = clip_of(entry.second)) children.push_back(child);
+    for (ClipObject* child : children) queue_unloads(child, nesting + 1);
+  }
+  if (clip->unload_queued) return;
+  clip->unload_queued = true;
+  if (has_unload_handler(clip)) queue_event(clip, kEventUnload);
+}
+
 void Engine::remove_clip(ClipObject* clip) {
   if (!clip || clip->removed || !clip->owner || !clip->display) return;
-  clip->owner->remove_object(clip->display->depth);
+  // A clip inside one that is unloading goes with it.
+  for (ClipObject* p = clip; p; p = p->parent)
+    if (p->unloading) return;
+  npfp::Depth depth = clip->display->depth;
+  npfp::Depth parked = -depth - 1;
+  // Another clip still waiting for its unload may hold that depth.
+  for (int tries = 0; tries < 1000 && clip->owner->object_at(parked) && parked > INT32_MIN; ++tries)
+    --parked;
+  if (depth > 0 && !clip->owner->object_at(parked) && wants_unload(clip)) {
+    // It stays, out of the way at a negative depth, until its unload
+    // handlers (and those of the clips inside) have run.
+    clip->owner->swap_depths(depth, parked);
+    clip->unloading = true;
+    keep_unload_listeners(clip);
+    queue_unloads(clip);
+    QueuedAction finish;
+    finish.kind = QueuedAction::finish_removal;
+    finish.clip = clip;
+    enqueue(std::move(finish));
+    redraw_ = true;
+    return;
+  }
+  clip->owner->remove_object(depth);
   redraw_ = true;
+}
+
+void Engine::keep_unload_listeners(ClipObject* clip, int nesting) {
+  // A clip that listens keeps all it holds; one that does not keeps only
+  // the clips inside that listen (or hold listeners).
+  if (nesting > 64 || !clip->timeline || has_unload_handler(clip)) return;
+  std::vector<std::pair<npfp::Depth, ClipObject*>> children;
+  for (auto& entry : clip->timeline->display_list())
+    children.emplace_back(entry.first, clip_of(entry.second));
+  for (const auto& child : children) {
+    if (child.second && wants_unload(child.second))
+      keep_unload_listeners(child.second, nesting + 1);
+    else if (clip->timeline)
+      clip->timeline->remove_object(child.first);
+  }
 }
 
 bool Engine::swap_depths(ClipObject* clip, const Value& target) {
