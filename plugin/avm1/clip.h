@@ -142,6 +142,7 @@ class ClipObject : public Object {
   // enterFrame visit.
   bool loaded = false;
   bool constructed = false;
+  bool script_created = false;  // by attachMovie, duplicateMovieClip, ...
   bool lock_root = false;
   // Removed by a script while it (or a clip inside it) listens for its
   // unload: kept at a negative depth until its unload events ran.

@@ -158,6 +158,18 @@ void Engine::object_added(npfp::TimelineInstance& owner, npfp::DisplayObject& ob
     return;
   ClipObject* c = make_clip(&owner, object, parent);
   newborns_.push_back(c);
+  if (script_creating_ == &owner) {
+    c->script_created = true;
+  } else {
+    // A clip the timeline places is constructed before the frame's
+    // actions run, after the init actions that came before it.
+    if (root_ && root_->timeline && root_->timeline->current_frame() >= 0)
+      queue_init_actions(static_cast<size_t>(root_->timeline->current_frame()));
+    QueuedAction construct;
+    construct.kind = QueuedAction::constructor_call;
+    construct.clip = c;
+    enqueue(std::move(construct));
+  }
 }
 
 void Engine::mark_removed(ClipObject* c) {
@@ -214,22 +226,7 @@ void Engine::queue_frame(ClipObject* c) {
   int frame = c->timeline->current_frame();
   if (frame < 0 || static_cast<size_t>(frame) >= c->timeline->timeline().frames.size()) return;
   const npfp::Frame& f = c->timeline->timeline().frames[static_cast<size_t>(frame)];
-  if (c == root_) {
-    // Init actions of this frame and of any skipped before it.
-    for (size_t k = 0; k <= static_cast<size_t>(frame) && k < init_actions_done_.size(); ++k) {
-      if (init_actions_done_[k]) continue;
-      init_actions_done_[k] = true;
-      for (const auto& init : player_.movie().root.frames[k].init_actions) {
-        QueuedAction a;
-        a.kind = QueuedAction::init_actions;
-        a.clip = c;
-        a.bytes = init.second;
-        a.start = 0;
-        a.size = init.second ? init.second->size() : 0;
-        enqueue(std::move(a));
-      }
-    }
-  }
+  if (c == root_) queue_init_actions(static_cast<size_t>(frame));
   for (const auto& bytes : f.actions) {
     QueuedAction a;
     a.kind = QueuedAction::frame_actions;
@@ -238,6 +235,23 @@ void Engine::queue_frame(ClipObject* c) {
     a.start = 0;
     a.size = bytes ? bytes->size() : 0;
     enqueue(std::move(a));
+  }
+}
+
+void Engine::queue_init_actions(size_t frame) {
+  // Init actions of this frame and of any skipped before it.
+  for (size_t k = 0; k <= frame && k < init_actions_done_.size(); ++k) {
+    if (init_actions_done_[k]) continue;
+    init_actions_done_[k] = true;
+    for (const auto& init : player_.movie().root.frames[k].init_actions) {
+      QueuedAction a;
+      a.kind = QueuedAction::init_actions;
+      a.clip = root_;
+      a.bytes = init.second;
+      a.start = 0;
+      a.size = init.second ? init.second->size() : 0;
+      enqueue(std::move(a));
+    }
   }
 }
 
@@ -260,13 +274,24 @@ void Engine::queue_newborns() {
     born.swap(newborns_);
     for (ClipObject* c : born) {
       if (c->removed) continue;
-      QueuedAction construct;
-      construct.kind = QueuedAction::constructor_call;
-      construct.clip = c;
-      enqueue(std::move(construct));
+      if (!c->constructed) {
+        QueuedAction construct;
+        construct.kind = QueuedAction::constructor_call;
+        construct.clip = c;
+        enqueue(std::move(construct));
+      }
       flush_unloads();
-      queue_event(c, kEventLoad);
-      queue_frame(c);
+      if (c->script_created) {
+        // A clip made by a script loads after what the frame queued.
+        bool was_running = running_item_;
+        running_item_ = false;
+        queue_event(c, kEventLoad);
+        queue_frame(c);
+        running_item_ = was_running;
+      } else {
+        queue_event(c, kEventLoad);
+        queue_frame(c);
+      }
     }
   }
   flush_unloads();
@@ -340,7 +365,7 @@ void Engine::run_event(ClipObject* c, uint32_t event, uint8_t key) {
   if (const char* method = method_for_event(event)) call_clip_method(c, method);
 }
 
-void Engine::construct_clip(ClipObject* c) {
+void Engine::construct_clip(ClipObject* c, bool defer_initialize) {
   if (c->constructed) return;
   c->constructed = true;
   Object* ctor = nullptr;
@@ -354,7 +379,10 @@ void Engine::construct_clip(ClipObject* c) {
   }
   // The initialize event still sees a plain clip; the construct event
   // sees the registered class's prototype, before its constructor runs.
-  run_event(c, kEventInitialize);
+  if (defer_initialize)
+    queue_event(c, kEventInitialize);
+  else
+    run_event(c, kEventInitialize);
   if (c->removed) return;
   if (ctor) {
     Value prototype = runtime_->get_property(ctor, "prototype");

@@ -207,11 +207,15 @@ class Engine : public npfp::ScriptHost {
   void enqueue(QueuedAction a);
   void queue_frame(ClipObject* clip);
   void queue_event(ClipObject* clip, uint32_t event);
+  void queue_init_actions(size_t up_to_frame);
   void queue_newborns();
   void run_queue();
   void run_one(const QueuedAction& a);
   void run_event(ClipObject* clip, uint32_t event, uint8_t key = 0);
-  void construct_clip(ClipObject* clip);
+  // Runs a new clip's initialize and construct events and its registered
+  // class's constructor; `defer_initialize` queues the initialize event
+  // instead (clips made by scripts).
+  void construct_clip(ClipObject* clip, bool defer_initialize = false);
   void run_init_actions(size_t up_to_frame);
   void run_timers();
   void dispatch_mouse(uint32_t event, const char* method);
@@ -246,6 +250,9 @@ class Engine : public npfp::ScriptHost {
   };
   std::vector<Callback> callbacks_;
   bool in_advance_ = false;
+  // The list a script is adding a clip to (the clips its new clip places
+  // are the timeline's).
+  const npfp::TimelineInstance* script_creating_ = nullptr;
   std::vector<bool> init_actions_done_;
   uint64_t creation_counter_ = 0;
   bool redraw_ = false;

@@ -596,8 +596,10 @@ const npfp::Character* Engine::exported(const String& name) {
 ClipObject* Engine::attach(ClipObject* parent, const npfp::Character* definition,
                            const String& name, int depth, Object* init) {
   if (!parent || !parent->timeline || !definition) return nullptr;
+  script_creating_ = parent->timeline;
   npfp::DisplayObject* o =
       parent->timeline->add_script_object(depth + kDepthOffset, definition, name.str());
+  script_creating_ = nullptr;
   if (!o) return nullptr;
   ClipObject* c = clip_of(*o);
   if (!c) return nullptr;
@@ -605,7 +607,7 @@ ClipObject* Engine::attach(ClipObject* parent, const npfp::Character* definition
     for (const Property& p : init->properties().list())
       if (!(p.flags & kDontEnum) && !p.getter) runtime_->set_property(c, p.name, p.value);
   }
-  construct_clip(c);
+  construct_clip(c, true);
   redraw_ = true;
   return c;
 }
@@ -620,8 +622,10 @@ ClipObject* Engine::duplicate(ClipObject* clip, const String& name, int depth, O
   Bytes events = clip->event_bytes;
   std::vector<ClipEventHandler> handlers = clip->events;
   bool visible = source->visible;
+  script_creating_ = clip->owner;
   npfp::DisplayObject* o =
       clip->owner->add_script_object(depth + kDepthOffset, definition, name.str());
+  script_creating_ = nullptr;
   if (!o) return nullptr;
   o->matrix = matrix;
   o->color_transform = cx;
@@ -635,7 +639,7 @@ ClipObject* Engine::duplicate(ClipObject* clip, const String& name, int depth, O
     for (const Property& p : init->properties().list())
       if (!(p.flags & kDontEnum) && !p.getter) runtime_->set_property(c, p.name, p.value);
   }
-  construct_clip(c);
+  construct_clip(c, true);
   redraw_ = true;
   return c;
 }
