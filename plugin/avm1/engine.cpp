@@ -203,7 +203,16 @@ void Engine::object_removed(npfp::TimelineInstance&, npfp::DisplayObject& object
   if ((has_unload || c->loaded) && !c->unload_queued) pending_unloads_.push_back(c);
 }
 
+bool Engine::keep_removed(npfp::TimelineInstance&, npfp::DisplayObject& object) {
+  return park_for_unload(clip_of(object), true);
+}
+
 void Engine::frame_entered(npfp::TimelineInstance& timeline) {
+  // What the frame removed unloads after the constructors of what it
+  // placed, before its actions.
+  std::vector<ClipObject*> unloads;
+  unloads.swap(pending_unloads_);
+  for (ClipObject* u : unloads) queue_event(u, kEventUnload);
   ClipObject* c = clip_of_timeline(&timeline);
   if (!c) return;
   // A clip made in this step has its first frame queued with its load.
@@ -302,7 +311,19 @@ void Engine::run_queue() {
   running_queue_ = true;
   queue_newborns();
   size_t guard = 0;
-  while (!queue_.empty() && guard++ < 1000000) {
+  for (;;) {
+    if (queue_.empty()) {
+      if (finishing_.empty()) break;
+      std::vector<ClipObject*> gone;
+      gone.swap(finishing_);
+      for (ClipObject* c : gone) {
+        QueuedAction finish;
+        finish.kind = QueuedAction::finish_removal;
+        finish.clip = c;
+        queue_.push_back(std::move(finish));
+      }
+    }
+    if (guard++ >= 1000000) break;
     QueuedAction a = std::move(queue_.front());
     queue_.pop_front();
     running_item_ = true;
@@ -480,6 +501,7 @@ void Engine::collect_garbage() {
     for (ClipObject* c : clips_) t.mark(c);
     for (ClipObject* c : newborns_) t.mark(c);
     for (ClipObject* c : pending_unloads_) t.mark(c);
+    for (ClipObject* c : finishing_) t.mark(c);
     for (ClipObject* c : text_fields_) t.mark(c);
     for (const QueuedAction& a : queue_) t.mark(a.clip);
     for (const QueuedAction& a : inserts_) t.mark(a.clip);

@@ -45,6 +45,7 @@ class Engine : public npfp::ScriptHost {
   void object_added(npfp::TimelineInstance& owner, npfp::DisplayObject& object) override;
   void object_removed(npfp::TimelineInstance& owner, npfp::DisplayObject& object) override;
   void frame_entered(npfp::TimelineInstance& timeline) override;
+  bool keep_removed(npfp::TimelineInstance& owner, npfp::DisplayObject& object) override;
 
   // --- Clips
   ClipObject* root_clip() const { return root_; }
@@ -201,9 +202,12 @@ class Engine : public npfp::ScriptHost {
   bool has_unload_handler(ClipObject* clip);
   bool wants_unload(ClipObject* clip, int nesting = 0);
   // Queues the unload events of a clip's subtree, innermost first.
-  void queue_unloads(ClipObject* clip, int nesting = 0);
+  void queue_unloads(ClipObject* clip, bool later, int nesting = 0);
   // Removes what an unloading clip need not keep until its unload.
   void keep_unload_listeners(ClipObject* clip, int nesting = 0);
+  // Moves a clip being removed that listens for its unload to a free
+  // negative depth and queues its unload; false if it can go at once.
+  bool park_for_unload(ClipObject* clip, bool by_timeline);
   void enqueue(QueuedAction a);
   void queue_frame(ClipObject* clip);
   void queue_event(ClipObject* clip, uint32_t event);
@@ -237,6 +241,9 @@ class Engine : public npfp::ScriptHost {
   // Clips the timeline removed whose unload waits for the next newborn's
   // constructor (a replaced clip unloads after its successor's init).
   std::vector<ClipObject*> pending_unloads_;
+  // Clips waiting at a negative depth for their unload: they go when the
+  // queue has run empty.
+  std::vector<ClipObject*> finishing_;
   std::vector<ClipObject*> text_fields_;
   std::deque<QueuedAction> queue_;
   std::vector<QueuedAction> inserts_;  // queued by the item running now

@@ -667,17 +667,21 @@ bool Engine::wants_unload(ClipObject* clip, int nesting) {
   return false;
 }
 
-void Engine::queue_unloads(ClipObject* clip, int nesting) {
+void Engine::queue_unloads(ClipObject* clip, bool later, int nesting) {
   if (nesting > 64) return;
   if (clip->timeline) {
     std::vector<ClipObject*> children;
     for (auto& entry : clip->timeline->display_list())
       if (ClipObject* child = clip_of(entry.second)) children.push_back(child);
-    for (ClipObject* child : children) queue_unloads(child, nesting + 1);
+    for (ClipObject* child : children) queue_unloads(child, later, nesting + 1);
   }
   if (clip->unload_queued) return;
   clip->unload_queued = true;
-  if (has_unload_handler(clip)) queue_event(clip, kEventUnload);
+  if (!has_unload_handler(clip)) return;
+  if (later)
+    pending_unloads_.push_back(clip);
+  else
+    queue_event(clip, kEventUnload);
 }
 
 void Engine::remove_clip(ClipObject* clip) {
@@ -686,26 +690,31 @@ void Engine::remove_clip(ClipObject* clip) {
   for (ClipObject* p = clip; p; p = p->parent)
     if (p->unloading) return;
   npfp::Depth depth = clip->display->depth;
+  if (!park_for_unload(clip, false)) clip->owner->remove_object(depth);
+  redraw_ = true;
+}
+
+bool Engine::park_for_unload(ClipObject* clip, bool by_timeline) {
+  if (!clip || clip->removed || clip->unloading || !clip->owner || !clip->display) return false;
+  npfp::Depth depth = clip->display->depth;
+  if (depth <= 0) return false;
   npfp::Depth parked = -depth - 1;
   // Another clip still waiting for its unload may hold that depth.
   for (int tries = 0; tries < 1000 && clip->owner->object_at(parked) && parked > INT32_MIN; ++tries)
     --parked;
-  if (depth > 0 && !clip->owner->object_at(parked) && wants_unload(clip)) {
-    // It stays, out of the way at a negative depth, until its unload
-    // handlers (and those of the clips inside) have run.
-    clip->owner->swap_depths(depth, parked);
-    clip->unloading = true;
-    keep_unload_listeners(clip);
-    queue_unloads(clip);
-    QueuedAction finish;
-    finish.kind = QueuedAction::finish_removal;
-    finish.clip = clip;
-    enqueue(std::move(finish));
-    redraw_ = true;
-    return;
-  }
-  clip->owner->remove_object(depth);
+  if (clip->owner->object_at(parked) || !wants_unload(clip)) return false;
+  // It stays, out of the way at a negative depth, until its unload
+  // handlers (and those of the clips inside) have run.
+  clip->owner->swap_depths(depth, parked);
+  clip->unloading = true;
+  keep_unload_listeners(clip);
+  // The timeline's removals unload after the constructors of what it
+  // places in the same step.
+  queue_unloads(clip, by_timeline);
+  // It goes when what the frame queued has run.
+  finishing_.push_back(clip);
   redraw_ = true;
+  return true;
 }
 
 void Engine::keep_unload_listeners(ClipObject* clip, int nesting) {

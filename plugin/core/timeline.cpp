@@ -215,8 +215,7 @@ bool TimelineInstance::apply_frame(size_t frame) {
     if (d.kind == DisplayCommand::remove) {
       auto it = list_.find(d.command.depth);
       if (it == list_.end() || it->second.script_placed) continue;
-      removing(it->second);
-      list_.erase(d.command.depth);
+      remove_placed(d.command.depth);
     } else {
       place(d.command);
     }
@@ -249,8 +248,7 @@ void TimelineInstance::set_definition(DisplayObject& o, const Character* definit
 void TimelineInstance::place(const PlaceCommand& c) {
   auto it = list_.find(c.depth);
   if (it != list_.end() && it->second.script_placed) return;
-  if (it != list_.end() && c.has_character && movie_.header.version >= 6 &&
-      it->second.definition &&
+  if (it != list_.end() && c.has_character && movie_.header.version >= 6 && it->second.definition &&
       (it->second.definition->kind == CharacterKind::sprite ||
        it->second.definition->kind == CharacterKind::button)) {
     // From SWF 6 a clip or button keeps its depth: a new placement there is
@@ -288,6 +286,13 @@ void TimelineInstance::rebuild_to(size_t frame) {
   for (size_t f = 0; f <= frame; ++f)
     for (const DisplayCommand& d : timeline_.frames[f].commands) apply_to_states(wanted, d);
 
+  std::vector<Depth> gone;
+  for (auto it = list_.begin(); it != list_.end(); ++it) {
+    if (it->second.script_placed) continue;
+    auto w = wanted.find(it->first);
+    if (w == wanted.end() || w->second.character != it->second.character) gone.push_back(it->first);
+  }
+  for (Depth d : gone) remove_placed(d);
   for (auto it = list_.begin(); it != list_.end();) {
     if (it->second.script_placed) {
       ++it;
@@ -295,8 +300,8 @@ void TimelineInstance::rebuild_to(size_t frame) {
     }
     auto w = wanted.find(it->first);
     if (w == wanted.end() || w->second.character != it->second.character) {
-      removing(it->second);
-      it = list_.erase(it);
+      // Came in while the others were removed (an unload handler).
+      ++it;
       continue;
     }
     if (it->second.script_transform) {
@@ -321,6 +326,16 @@ void TimelineInstance::rebuild_to(size_t frame) {
   }
   current_ = static_cast<int>(frame);
   for (DisplayObject* o : made) added(*o);
+}
+
+void TimelineInstance::remove_placed(Depth depth) {
+  auto it = list_.find(depth);
+  if (it == list_.end()) return;
+  if (budget_->observer && budget_->observer->keep_removed(*this, it->second)) return;
+  it = list_.find(depth);
+  if (it == list_.end()) return;
+  removing(it->second);
+  list_.erase(it);
 }
 
 DisplayObject* TimelineInstance::add_script_object(Depth depth, const Character* definition,

@@ -27,6 +27,11 @@ class TimelineObserver {
   virtual ~TimelineObserver() = default;
   virtual void object_added(TimelineInstance& owner, DisplayObject& object) = 0;
   virtual void object_removed(TimelineInstance& owner, DisplayObject& object) = 0;
+  // The timeline is about to remove an object: true when the observer keeps
+  // it a while longer (it has then moved it to a free negative depth).
+  virtual bool keep_removed(TimelineInstance& /*owner*/, DisplayObject& /*object*/) {
+    return false;
+  }
   // The playhead entered a frame: the first one, the next, the first again
   // after the last, or one a goto chose.
   virtual void frame_entered(TimelineInstance& timeline) = 0;
@@ -164,6 +169,8 @@ class TimelineInstance {
   // Tells the observer and then starts the object's sprite.
   void added(DisplayObject& o);
   void removing(DisplayObject& o);
+  // Removes a placed object unless the observer keeps it a while.
+  void remove_placed(Depth depth);
   void entered_frame();
   void rebuild_to(size_t frame);
   void make_button_sprites(DisplayObject& o);
