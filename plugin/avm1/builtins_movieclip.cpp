@@ -59,7 +59,8 @@ Value mc_prev_frame(Runtime& rt, CallInfo& call) {
 int depth_arg(Runtime& rt, const Value& v) {
   double d = rt.to_number(v);
   if (std::isnan(d)) return 0;
-  return static_cast<int>(std::max(-16384.0, std::min(2130690045.0, d)));
+  // Scripts may create clips below the timeline's depths too.
+  return static_cast<int>(std::max(-2147483648.0 + 16384, std::min(2130690045.0, d)));
 }
 
 Value mc_attach_movie(Runtime& rt, CallInfo& call) {

@@ -288,7 +288,11 @@ void TimelineInstance::rebuild_to(size_t frame) {
 
   std::vector<Depth> gone;
   for (auto it = list_.begin(); it != list_.end(); ++it) {
-    if (it->second.script_placed) continue;
+    // What scripts put at the timeline's own depths goes as well.
+    if (it->second.script_placed) {
+      if (it->first >= 0 && it->first < kFirstScriptDepth) gone.push_back(it->first);
+      continue;
+    }
     auto w = wanted.find(it->first);
     if (w == wanted.end() || w->second.character != it->second.character) gone.push_back(it->first);
   }

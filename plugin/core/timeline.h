@@ -43,6 +43,9 @@ enum ButtonTracking : uint8_t { kTrackIdle, kTrackOverUp, kTrackOverDown, kTrack
 // Depths on a list: the file's depths (1 to 65535) as they are; objects
 // that scripts create may lie anywhere in the signed range.
 using Depth = int32_t;
+// Script depth 0: the lowest depth a script's clip leaves alone when the
+// timeline goes back.
+constexpr Depth kFirstScriptDepth = 16384;
 
 // One object on a display list.
 struct DisplayObject {

@@ -126,6 +126,28 @@ TEST(Avm1Clips, DepthsSwapsAndLookups) {
             "half _level0.b\ninf _level0.b\n");
 }
 
+TEST(Avm1Clips, GoingBackRemovesScriptClipsAtTimelineDepths) {
+  // Frame 1 makes clips at script depths -1, -20000 and 5 once; frame 2
+  // goes back to frame 1, which then lists the ones that are left.
+  Asm first;
+  first.get("made").op(avm1::kActionNot).branch_if("make");
+  trace_var(first, "low ", "low");
+  trace_var(first, "lower ", "lower");
+  trace_var(first, "high ", "high");
+  first.op(avm1::kActionStop).jump("end");
+  first.label("make");
+  first.set("made", {Push::b(true)});
+  call(first, "this", "createEmptyMovieClip", {Push("low"), Push(-1)}).op(avm1::kActionPop);
+  call(first, "this", "createEmptyMovieClip", {Push("lower"), Push(-20000)}).op(avm1::kActionPop);
+  call(first, "this", "createEmptyMovieClip", {Push("high"), Push(5)}).op(avm1::kActionPop);
+  trace_call(first, "lower at ", "lower", "getDepth", {});
+  first.label("end");
+  Asm second;
+  second.record(avm1::kActionGotoFrame, {0, 0});
+  EXPECT_EQ(run_movie(avm1_test::script_movie({first.finished(), second.finished()}, 6), 3),
+            "lower at -20000\nlow \nlower _level0.lower\nhigh _level0.high\n");
+}
+
 TEST(Avm1Clips, MethodsByVersion) {
   Asm a;
   a.push({Push("depth ")}).get("this").push({Push("getDepth")}).op(avm1::kActionGetMember);
