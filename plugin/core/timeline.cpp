@@ -15,6 +15,7 @@ struct PlacedState {
   uint8_t blend_mode = 0;
   std::shared_ptr<const std::vector<render::Filter>> filters;
   SharedBytes clip_actions;
+  int placed_frame = 0;  // the frame whose placement made the object
 };
 
 void merge_fields(PlacedState& s, const PlaceCommand& c) {
@@ -30,7 +31,7 @@ void merge_fields(PlacedState& s, const PlaceCommand& c) {
 
 // The display-list rules of PlaceObject/2/3 and RemoveObject on plain
 // states; TimelineInstance::place follows the same rules on live objects.
-void apply_to_states(std::map<Depth, PlacedState>& states, const DisplayCommand& d) {
+void apply_to_states(std::map<Depth, PlacedState>& states, const DisplayCommand& d, int frame) {
   const PlaceCommand& c = d.command;
   if (d.kind == DisplayCommand::remove) {
     states.erase(c.depth);
@@ -40,6 +41,7 @@ void apply_to_states(std::map<Depth, PlacedState>& states, const DisplayCommand&
   if (!c.move && c.has_character) {
     PlacedState s;
     s.character = c.character;
+    s.placed_frame = frame;
     merge_fields(s, c);
     states[c.depth] = s;
   } else if (it != states.end()) {
@@ -261,6 +263,7 @@ void TimelineInstance::place(const PlaceCommand& c) {
     if (it != list_.end()) removing(it->second);
     DisplayObject& o = list_[c.depth];
     make_object(o, c.depth, c.character);
+    o.placed_frame = current_;
     copy_fields(o, c);
     added(o);
     return;
@@ -274,6 +277,7 @@ void TimelineInstance::place(const PlaceCommand& c) {
       removing(o);
       o.script_object = nullptr;
       set_character(o, c.character);
+      o.placed_frame = current_;
     }
     copy_fields(o, c);
     if (replaced) added(o);
@@ -284,7 +288,15 @@ void TimelineInstance::place(const PlaceCommand& c) {
 void TimelineInstance::rebuild_to(size_t frame) {
   std::map<Depth, PlacedState> wanted;
   for (size_t f = 0; f <= frame; ++f)
-    for (const DisplayCommand& d : timeline_.frames[f].commands) apply_to_states(wanted, d);
+    for (const DisplayCommand& d : timeline_.frames[f].commands)
+      apply_to_states(wanted, d, static_cast<int>(f));
+  // An object stays only if the placement that made it comes at or before
+  // the frame (one placed later at the same depth is another object).
+  auto kept = [&wanted](const DisplayObject& o) {
+    auto w = wanted.find(o.depth);
+    return w != wanted.end() && w->second.character == o.character &&
+           o.placed_frame <= w->second.placed_frame;
+  };
 
   std::vector<Depth> gone;
   for (auto it = list_.begin(); it != list_.end(); ++it) {
@@ -293,8 +305,7 @@ void TimelineInstance::rebuild_to(size_t frame) {
       if (it->first >= 0 && it->first < kFirstScriptDepth) gone.push_back(it->first);
       continue;
     }
-    auto w = wanted.find(it->first);
-    if (w == wanted.end() || w->second.character != it->second.character) gone.push_back(it->first);
+    if (!kept(it->second)) gone.push_back(it->first);
   }
   for (Depth d : gone) remove_placed(d);
   for (auto it = list_.begin(); it != list_.end();) {
@@ -303,7 +314,7 @@ void TimelineInstance::rebuild_to(size_t frame) {
       continue;
     }
     auto w = wanted.find(it->first);
-    if (w == wanted.end() || w->second.character != it->second.character) {
+    if (!kept(it->second)) {
       // Came in while the others were removed (an unload handler).
       ++it;
       continue;
@@ -326,6 +337,7 @@ void TimelineInstance::rebuild_to(size_t frame) {
     DisplayObject& o = list_[w.first];
     make_object(o, w.first, w.second.character);
     copy_state(o, w.second);
+    o.placed_frame = w.second.placed_frame;
     made.push_back(&o);
   }
   current_ = static_cast<int>(frame);

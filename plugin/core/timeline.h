@@ -70,6 +70,8 @@ struct DisplayObject {
   std::map<size_t, std::unique_ptr<TimelineInstance>> button_sprites;
   // Tells a kept object from one made anew by a later placement.
   uint64_t serial = 0;
+  // The timeline frame (0-based) whose placement made it.
+  int placed_frame = 0;
   // Script state: shown at all; placed (or moved in depth) by a script, so
   // the timeline's own commands leave it alone; its transform set by a
   // script, so timeline moves no longer change it.
