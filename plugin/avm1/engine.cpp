@@ -383,6 +383,8 @@ void Engine::run_event(ClipObject* c, uint32_t event, uint8_t key) {
     if (event == kEventKeyPress && h.key != key) continue;
     runtime_->run_block(c->event_bytes, h.start, h.size, c, c->swf_version);
   }
+  // Event methods (onLoad, onEnterFrame, ...) came with Flash 6.
+  if (c->swf_version < 6) return;
   if (const char* method = method_for_event(event)) call_clip_method(c, method);
 }
 
@@ -466,6 +468,8 @@ bool Engine::advance_frame(npfp::TimelineInstance& root) {
   if (!root.started()) {
     changed = root.advance_self();
     queue_newborns();
+    // The main timeline loads after its first frame's actions.
+    queue_event(root_, kEventLoad);
     run_queue();
   } else {
     run_timers();

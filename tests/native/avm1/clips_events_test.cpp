@@ -148,6 +148,19 @@ TEST(Avm1Clips, GoingBackRemovesScriptClipsAtTimelineDepths) {
             "lower at -20000\nlow \nlower _level0.lower\nhigh _level0.high\n");
 }
 
+TEST(Avm1Clips, MainTimelineLoadsAfterItsFirstFrame) {
+  // _root.onLoad set by the first frame runs after it, from Flash 6 on.
+  Asm on_load;
+  on_load.trace({Push("onLoad")});
+  Asm a;
+  a.get("_root").push({Push("onLoad")}).function("", {}, on_load).op(avm1::kActionSetMember);
+  a.trace({Push("frame 1")});
+  EXPECT_EQ(run_movie(avm1_test::script_movie({a.finished(), Asm().finished()}, 6), 2),
+            "frame 1\nonLoad\n");
+  EXPECT_EQ(run_movie(avm1_test::script_movie({a.finished(), Asm().finished()}, 5), 2),
+            "frame 1\n");
+}
+
 TEST(Avm1Clips, MethodsByVersion) {
   Asm a;
   a.push({Push("depth ")}).get("this").push({Push("getDepth")}).op(avm1::kActionGetMember);
