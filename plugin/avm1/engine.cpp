@@ -243,7 +243,8 @@ void Engine::queue_frame(ClipObject* c) {
     a.bytes = bytes;
     a.start = 0;
     a.size = bytes ? bytes->size() : 0;
-    enqueue(std::move(a));
+    // A frame a script went to runs after what is queued already.
+    queue_.push_back(std::move(a));
   }
 }
 
