@@ -161,6 +161,41 @@ TEST(Avm1Clips, MainTimelineLoadsAfterItsFirstFrame) {
             "frame 1\n");
 }
 
+TEST(Avm1Clips, FramesAScriptGoesToRunAfterWhatIsQueued) {
+  // A two-frame clip whose second frame sends the main timeline back to
+  // frame 1 while the main timeline's frame 2 actions are still queued.
+  auto traced = [](const std::string& text) {
+    Asm a;
+    a.trace({Push(text)});
+    return a;
+  };
+  Asm back = traced("movie 2");
+  back.push({Push(1), Push(1)}).get("_root").push({Push("gotoAndPlay")});
+  back.op(avm1::kActionCallMethod).op(avm1::kActionPop);
+  swfwriter::TagStream sprite;
+  sprite.tag(12, traced("movie 1").finished());
+  sprite.show_frame();
+  sprite.tag(12, back.finished());
+  sprite.tag(12, Asm().op(avm1::kActionStop).finished());
+  sprite.show_frame();
+  sprite.end();
+  swfwriter::Movie m;
+  m.version = 6;
+  m.frame_count = 3;
+  m.define_sprite(1, 2, sprite);
+  m.do_action(traced("root 1").finished());
+  swfwriter::Placement p = swfwriter::Placement::place(1, 1);
+  p.name = "movie";
+  m.place(p);
+  m.show_frame();
+  m.do_action(traced("root 2").finished());
+  m.show_frame();
+  m.do_action(traced("root 3").finished());
+  m.show_frame();
+  m.end();
+  EXPECT_EQ(run_movie(m.finish(), 2), "root 1\nmovie 1\nmovie 2\nroot 2\nroot 1\n");
+}
+
 TEST(Avm1Clips, MethodsByVersion) {
   Asm a;
   a.push({Push("depth ")}).get("this").push({Push("getDepth")}).op(avm1::kActionGetMember);
