@@ -163,6 +163,7 @@ void Engine::object_added(npfp::TimelineInstance& owner, npfp::DisplayObject& ob
   } else {
     // A clip the timeline places is constructed before the frame's
     // actions run, after the init actions that came before it.
+    c->placed_command = owner.applying_command();
     if (root_ && root_->timeline && root_->timeline->current_frame() >= 0)
       queue_init_actions(static_cast<size_t>(root_->timeline->current_frame()));
     QueuedAction construct;
@@ -236,7 +237,21 @@ void Engine::queue_frame(ClipObject* c) {
   if (frame < 0 || static_cast<size_t>(frame) >= c->timeline->timeline().frames.size()) return;
   const npfp::Frame& f = c->timeline->timeline().frames[static_cast<size_t>(frame)];
   if (c == root_) queue_init_actions(static_cast<size_t>(frame));
-  for (const auto& bytes : f.actions) {
+  for (size_t i = 0; i < f.actions.size(); ++i) {
+    const auto& bytes = f.actions[i];
+    // Clips placed before this action in the file load before it runs.
+    size_t before = i < f.commands_before_action.size() ? f.commands_before_action[i] : 0;
+    for (ClipObject* n : newborns_) {
+      if (n->removed || n->load_queued || n->owner != c->timeline || n->placed_command == 0 ||
+          n->placed_command > before)
+        continue;
+      n->load_queued = true;
+      QueuedAction load;
+      load.kind = QueuedAction::clip_event;
+      load.clip = n;
+      load.event = kEventLoad;
+      queue_.push_back(std::move(load));
+    }
     QueuedAction a;
     a.kind = QueuedAction::frame_actions;
     a.clip = c;
@@ -299,7 +314,7 @@ void Engine::queue_newborns() {
         queue_frame(c);
         running_item_ = was_running;
       } else {
-        queue_event(c, kEventLoad);
+        if (!c->load_queued) queue_event(c, kEventLoad);
         queue_frame(c);
       }
     }

@@ -213,7 +213,9 @@ void TimelineInstance::removing(DisplayObject& o) {
 
 bool TimelineInstance::apply_frame(size_t frame) {
   const Frame& f = timeline_.frames[frame];
+  applying_command_ = 0;
   for (const DisplayCommand& d : f.commands) {
+    ++applying_command_;
     if (d.kind == DisplayCommand::remove) {
       auto it = list_.find(d.command.depth);
       if (it == list_.end() || it->second.script_placed) continue;
@@ -222,6 +224,7 @@ bool TimelineInstance::apply_frame(size_t frame) {
       place(d.command);
     }
   }
+  applying_command_ = 0;
   return !f.commands.empty();
 }
 

@@ -132,6 +132,9 @@ class TimelineInstance {
 
   // Zero-based current frame, -1 before start.
   int current_frame() const { return current_; }
+  // While a frame's commands are applied: how many have been so far (the
+  // one being applied included); 0 otherwise.
+  size_t applying_command() const { return applying_command_; }
   size_t loaded_frames() const { return timeline_.frames.size(); }
   const Timeline& timeline() const { return timeline_; }
 
@@ -188,6 +191,7 @@ class TimelineInstance {
   std::map<Depth, DisplayObject> list_;
   std::shared_ptr<render::ShapeGeometry> drawing_;
   int current_ = -1;
+  size_t applying_command_ = 0;
   bool playing_ = true;
   uint64_t serial_counter_ = 0;
 };

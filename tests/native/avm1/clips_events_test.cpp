@@ -82,7 +82,8 @@ const uint32_t kLoad = 0x1, kUnload = 0x4, kInitialize = 0x200, kConstruct = 0x4
 // in frame 1 with the given handlers, then one DoAction per frame.
 std::vector<uint8_t> placed_clip_movie(
     const std::vector<std::pair<uint32_t, std::vector<uint8_t>>>& handlers,
-    const std::vector<std::vector<uint8_t>>& frames, int remove_in_frame = 0) {
+    const std::vector<std::vector<uint8_t>>& frames, int remove_in_frame = 0,
+    bool actions_first = false) {
   swfwriter::Movie m;
   m.version = 8;
   m.frame_rate = 20;
@@ -92,9 +93,10 @@ std::vector<uint8_t> placed_clip_movie(
   sprite.end();
   m.define_sprite(1, 1, sprite);
   for (size_t f = 0; f < frames.size(); ++f) {
+    if (actions_first) m.do_action(frames[f]);
     if (f == 0) m.tag(26, place_with_events(1, 1, "ball", handlers), true);
     if (remove_in_frame > 0 && static_cast<size_t>(remove_in_frame) == f + 1) m.remove(1);
-    m.do_action(frames[f]);
+    if (!actions_first) m.do_action(frames[f]);
     m.show_frame();
   }
   m.end();
@@ -267,9 +269,6 @@ TEST(Avm1Clips, RemovedClipWaitsForItsUnload) {
 }
 
 TEST(Avm1Clips, EventOrderAroundTheFrame) {
-  // Placed clip: initialize and construct run before the frame's actions,
-  // load after them; a duplicate constructs at once, initializes after the
-  // action and loads after the clips placed before it.
   std::vector<std::pair<uint32_t, std::vector<uint8_t>>> handlers = {
       {kInitialize, trace_this(" init")},
       {kConstruct, trace_this(" construct")},
@@ -279,9 +278,16 @@ TEST(Avm1Clips, EventOrderAroundTheFrame) {
   first.trace({Push("actions")});
   call(first, "ball", "duplicateMovieClip", {Push("copy"), Push(5)}).op(avm1::kActionPop);
   first.trace({Push("actions end")});
-  EXPECT_EQ(run_movie(placed_clip_movie(handlers, {first.finished()}), 1),
+  // Placed clip: initialize and construct run before the frame's actions,
+  // load after the actions that come before the placement in the file; a
+  // duplicate constructs at once, initializes after the action and loads
+  // after the clips placed before it.
+  EXPECT_EQ(run_movie(placed_clip_movie(handlers, {first.finished()}, 0, true), 1),
             "_level0.ball init\n_level0.ball construct\nactions\n_level0.copy construct\n"
             "actions end\n_level0.copy init\n_level0.ball load\n_level0.copy load\n");
+  EXPECT_EQ(run_movie(placed_clip_movie(handlers, {first.finished()}), 1),
+            "_level0.ball init\n_level0.ball construct\n_level0.ball load\nactions\n"
+            "_level0.copy construct\nactions end\n_level0.copy init\n_level0.copy load\n");
 
   // The timeline removes the clip in frame 2: it unloads before that
   // frame's actions, which still find it; it is gone in frame 3.
