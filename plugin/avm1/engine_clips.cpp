@@ -205,7 +205,8 @@ void Engine::goto_value(ClipObject* clip, const Value& frame, bool play, int sce
       goto_label(clip, s, play);
       return;
     }
-    if (n != std::floor(n)) return;
+    // Frames before the first are no frames: the playhead stays.
+    if (n != std::floor(n) || n + scene_bias < 1) return;
     goto_frame(clip, static_cast<long>(n) - 1 + scene_bias, play);
     return;
   }

@@ -198,6 +198,20 @@ TEST(Avm1Clips, FramesAScriptGoesToRunAfterWhatIsQueued) {
   EXPECT_EQ(run_movie(m.finish(), 2), "root 1\nmovie 1\nmovie 2\nroot 2\nroot 1\n");
 }
 
+TEST(Avm1Clips, GotoTextsBeforeTheFirstFrameStay) {
+  // In frame 2: gotoAndStop("-2") and gotoAndStop("0") leave the playhead;
+  // gotoAndStop("1") moves it.
+  Asm second;
+  for (const char* frame : {"-2", "0", "1"}) {
+    second.push({Push(frame)}).record(avm1::kActionGotoFrame2, {0});
+    second.push({Push(std::string("after ") + frame + " ")});
+    second.push({Push(""), Push(4)}).op(avm1::kActionGetProperty);
+    second.op(avm1::kActionAdd2).op(avm1::kActionTrace);
+  }
+  EXPECT_EQ(run_movie(avm1_test::script_movie({Asm().finished(), second.finished()}, 6), 2),
+            "after -2 2\nafter 0 2\nafter 1 1\n");
+}
+
 TEST(Avm1Clips, MethodsByVersion) {
   Asm a;
   a.push({Push("depth ")}).get("this").push({Push("getDepth")}).op(avm1::kActionGetMember);
