@@ -59,7 +59,8 @@ Value mc_prev_frame(Runtime& rt, CallInfo& call) {
 int depth_arg(Runtime& rt, const Value& v) {
   double d = rt.to_number(v);
   if (std::isnan(d)) return 0;
-  return static_cast<int>(std::max(-16384.0, std::min(2130690045.0, d)));
+  // Scripts may create clips below the timeline's depths too.
+  return static_cast<int>(std::max(-2147483648.0 + 16384, std::min(2130690045.0, d)));
 }
 
 Value mc_attach_movie(Runtime& rt, CallInfo& call) {
@@ -115,8 +116,12 @@ Value mc_next_highest_depth(Runtime& rt, CallInfo& call) {
 
 Value mc_instance_at_depth(Runtime& rt, CallInfo& call) {
   CLIP_OR_RETURN(Value());
-  if (call.count == 0) return Value();
-  ClipObject* c = engine_of(rt).instance_at_depth(clip, depth_arg(rt, call.arg(0)));
+  if (call.count == 0 || call.arg(0).is_undefined()) return Value();
+  // Non-finite depths read as 0; fractions are cut towards zero.
+  double d = rt.to_number(call.arg(0));
+  if (!std::isfinite(d)) d = 0;
+  d = std::trunc(std::max(-2147483648.0, std::min(2147483647.0, d)));
+  ClipObject* c = engine_of(rt).instance_at_depth(clip, static_cast<int>(d));
   return c ? Value::object(c) : Value();
 }
 
@@ -586,7 +591,6 @@ void install_movieclip_builtins(Engine& engine) {
       {"duplicateMovieClip", mc_duplicate},
       {"removeMovieClip", mc_remove},
       {"swapDepths", mc_swap_depths},
-      {"getDepth", mc_get_depth},
       {"getBounds", mc_get_bounds},
       {"hitTest", mc_hit_test},
       {"localToGlobal", mc_local_to_global},
@@ -602,6 +606,7 @@ void install_movieclip_builtins(Engine& engine) {
       {"setMask", mc_nothing},
       {"attachAudio", mc_nothing},
       {"attachVideo", mc_nothing},
+      {"getSWFVersion", mc_get_swf_version},
   };
   for (const auto& m : methods) rt.add_method(proto, m.first, m.second);
   const std::pair<const char*, NativeFunction> methods6[] = {
@@ -615,7 +620,7 @@ void install_movieclip_builtins(Engine& engine) {
       {"lineTo", mc_line_to},
       {"curveTo", mc_curve_to},
       {"endFill", mc_end_fill},
-      {"getSWFVersion", mc_get_swf_version},
+      {"getDepth", mc_get_depth},
   };
   for (const auto& m : methods6) rt.add_method(proto, m.first, m.second, kHidden | kOnlyVersion6);
   const std::pair<const char*, NativeFunction> methods7[] = {

@@ -110,11 +110,11 @@ bool ClipObject::get_native(Runtime& rt, const String& name, Value& out) {
   }
   if (name.same("_root", cs)) {
     ClipObject* c = self;
-    while (c->parent && !c->lock_root) c = c->parent;
+    while (c->parent && !c->locks_root()) c = c->parent;
     out = Value::object(c);
     return true;
   }
-  if (name.same("_lockroot", cs) && is_movieclip()) {
+  if (name.same("_lockroot", cs) && is_movieclip() && rt.version() >= 7) {
     out = Value::boolean(lock_root);
     return true;
   }
@@ -131,7 +131,7 @@ bool ClipObject::set_native(Runtime& rt, const String& name, const Value& value)
     if (self) engine_.set_clip_property(self, index, value);
     return true;
   }
-  if (name.same("_lockroot", cs) && is_movieclip()) {
+  if (name.same("_lockroot", cs) && is_movieclip() && rt.version() >= 7) {
     if (self) self->lock_root = rt.to_boolean(value);
     return true;
   }

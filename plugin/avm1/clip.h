@@ -146,7 +146,17 @@ class ClipObject : public Object {
   // enterFrame visit.
   bool loaded = false;
   bool constructed = false;
+  bool script_created = false;  // by attachMovie, duplicateMovieClip, ...
+  // Placed by the timeline: the command's place in its frame (1-based),
+  // for loading before the frame's later actions; 0 when unknown.
+  size_t placed_command = 0;
+  bool load_queued = false;
   bool lock_root = false;
+  // Removed by a script while it (or a clip inside it) listens for its
+  // unload: kept at a negative depth until its unload events ran.
+  bool unloading = false;
+  bool unload_queued = false;
+  bool locks_root() const { return lock_root; }
   // Text fields.
   std::unique_ptr<TextFieldState> text;
   // Movie clips that were drawn on.

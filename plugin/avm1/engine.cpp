@@ -160,6 +160,19 @@ void Engine::object_added(npfp::TimelineInstance& owner, npfp::DisplayObject& ob
     return;
   ClipObject* c = make_clip(&owner, object, parent);
   newborns_.push_back(c);
+  if (script_creating_ == &owner) {
+    c->script_created = true;
+  } else {
+    // A clip the timeline places is constructed before the frame's
+    // actions run, after the init actions that came before it.
+    c->placed_command = owner.applying_command();
+    if (root_ && root_->timeline && root_->timeline->current_frame() >= 0)
+      queue_init_actions(static_cast<size_t>(root_->timeline->current_frame()));
+    QueuedAction construct;
+    construct.kind = QueuedAction::constructor_call;
+    construct.clip = c;
+    enqueue(std::move(construct));
+  }
 }
 
 void Engine::mark_removed(ClipObject* c) {
@@ -190,10 +203,19 @@ void Engine::object_removed(npfp::TimelineInstance&, npfp::DisplayObject& object
   for (const ClipEventHandler& h : c->events)
     if (h.flags & kEventUnload) has_unload = true;
   mark_removed(c);
-  if (has_unload || c->loaded) pending_unloads_.push_back(c);
+  if ((has_unload || c->loaded) && !c->unload_queued) pending_unloads_.push_back(c);
+}
+
+bool Engine::keep_removed(npfp::TimelineInstance&, npfp::DisplayObject& object) {
+  return park_for_unload(clip_of(object), true);
 }
 
 void Engine::frame_entered(npfp::TimelineInstance& timeline) {
+  // What the frame removed unloads after the constructors of what it
+  // placed, before its actions.
+  std::vector<ClipObject*> unloads;
+  unloads.swap(pending_unloads_);
+  for (ClipObject* u : unloads) queue_event(u, kEventUnload);
   ClipObject* c = clip_of_timeline(&timeline);
   if (!c) return;
   // A clip made in this step has its first frame queued with its load.
@@ -216,30 +238,47 @@ void Engine::queue_frame(ClipObject* c) {
   int frame = c->timeline->current_frame();
   if (frame < 0 || static_cast<size_t>(frame) >= c->timeline->timeline().frames.size()) return;
   const npfp::Frame& f = c->timeline->timeline().frames[static_cast<size_t>(frame)];
-  if (c == root_) {
-    // Init actions of this frame and of any skipped before it.
-    for (size_t k = 0; k <= static_cast<size_t>(frame) && k < init_actions_done_.size(); ++k) {
-      if (init_actions_done_[k]) continue;
-      init_actions_done_[k] = true;
-      for (const auto& init : player_.movie().root.frames[k].init_actions) {
-        QueuedAction a;
-        a.kind = QueuedAction::init_actions;
-        a.clip = c;
-        a.bytes = init.second;
-        a.start = 0;
-        a.size = init.second ? init.second->size() : 0;
-        enqueue(std::move(a));
-      }
+  if (c == root_) queue_init_actions(static_cast<size_t>(frame));
+  for (size_t i = 0; i < f.actions.size(); ++i) {
+    const auto& bytes = f.actions[i];
+    // Clips placed before this action in the file load before it runs.
+    size_t before = i < f.commands_before_action.size() ? f.commands_before_action[i] : 0;
+    for (ClipObject* n : newborns_) {
+      if (n->removed || n->load_queued || n->owner != c->timeline || n->placed_command == 0 ||
+          n->placed_command > before)
+        continue;
+      n->load_queued = true;
+      QueuedAction load;
+      load.kind = QueuedAction::clip_event;
+      load.clip = n;
+      load.event = kEventLoad;
+      queue_.push_back(std::move(load));
     }
-  }
-  for (const auto& bytes : f.actions) {
     QueuedAction a;
     a.kind = QueuedAction::frame_actions;
     a.clip = c;
     a.bytes = bytes;
     a.start = 0;
     a.size = bytes ? bytes->size() : 0;
-    enqueue(std::move(a));
+    // A frame a script went to runs after what is queued already.
+    queue_.push_back(std::move(a));
+  }
+}
+
+void Engine::queue_init_actions(size_t frame) {
+  // Init actions of this frame and of any skipped before it.
+  for (size_t k = 0; k <= frame && k < init_actions_done_.size(); ++k) {
+    if (init_actions_done_[k]) continue;
+    init_actions_done_[k] = true;
+    for (const auto& init : player_.movie().root.frames[k].init_actions) {
+      QueuedAction a;
+      a.kind = QueuedAction::init_actions;
+      a.clip = root_;
+      a.bytes = init.second;
+      a.start = 0;
+      a.size = init.second ? init.second->size() : 0;
+      enqueue(std::move(a));
+    }
   }
 }
 
@@ -262,13 +301,24 @@ void Engine::queue_newborns() {
     born.swap(newborns_);
     for (ClipObject* c : born) {
       if (c->removed) continue;
-      QueuedAction construct;
-      construct.kind = QueuedAction::constructor_call;
-      construct.clip = c;
-      enqueue(std::move(construct));
+      if (!c->constructed) {
+        QueuedAction construct;
+        construct.kind = QueuedAction::constructor_call;
+        construct.clip = c;
+        enqueue(std::move(construct));
+      }
       flush_unloads();
-      queue_event(c, kEventLoad);
-      queue_frame(c);
+      if (c->script_created) {
+        // A clip made by a script loads after what the frame queued.
+        bool was_running = running_item_;
+        running_item_ = false;
+        queue_event(c, kEventLoad);
+        queue_frame(c);
+        running_item_ = was_running;
+      } else {
+        if (!c->load_queued) queue_event(c, kEventLoad);
+        queue_frame(c);
+      }
     }
   }
   flush_unloads();
@@ -279,7 +329,19 @@ void Engine::run_queue() {
   running_queue_ = true;
   queue_newborns();
   size_t guard = 0;
-  while (!queue_.empty() && guard++ < 1000000) {
+  for (;;) {
+    if (queue_.empty()) {
+      if (finishing_.empty()) break;
+      std::vector<ClipObject*> gone;
+      gone.swap(finishing_);
+      for (ClipObject* c : gone) {
+        QueuedAction finish;
+        finish.kind = QueuedAction::finish_removal;
+        finish.clip = c;
+        queue_.push_back(std::move(finish));
+      }
+    }
+    if (guard++ >= 1000000) break;
     QueuedAction a = std::move(queue_.front());
     queue_.pop_front();
     running_item_ = true;
@@ -319,6 +381,12 @@ void Engine::run_one(const QueuedAction& a) {
     case QueuedAction::constructor_call:
       if (c && !c->removed) construct_clip(c);
       break;
+    case QueuedAction::finish_removal:
+      if (c && !c->removed && c->owner && c->display) {
+        c->owner->remove_object(c->display->depth);
+        redraw_ = true;
+      }
+      break;
   }
 }
 
@@ -333,10 +401,12 @@ void Engine::run_event(ClipObject* c, uint32_t event, uint8_t key) {
     if (event == kEventKeyPress && h.key != key) continue;
     runtime_->run_block(c->event_bytes, h.start, h.size, c, c->swf_version);
   }
+  // Event methods (onLoad, onEnterFrame, ...) came with Flash 6.
+  if (c->swf_version < 6) return;
   if (const char* method = method_for_event(event)) call_clip_method(c, method);
 }
 
-void Engine::construct_clip(ClipObject* c) {
+void Engine::construct_clip(ClipObject* c, bool defer_initialize) {
   if (c->constructed) return;
   c->constructed = true;
   Object* ctor = nullptr;
@@ -348,11 +418,18 @@ void Engine::construct_clip(ClipObject* c) {
         if (r.first.same(String(e.first), runtime_->case_sensitive())) ctor = r.second;
     }
   }
+  // The initialize event still sees a plain clip; the construct event
+  // sees the registered class's prototype, before its constructor runs.
+  if (defer_initialize)
+    queue_event(c, kEventInitialize);
+  else
+    run_event(c, kEventInitialize);
+  if (c->removed) return;
   if (ctor) {
     Value prototype = runtime_->get_property(ctor, "prototype");
     if (prototype.as_object()) c->set_proto(prototype.as_object());
   }
-  run_event(c, kEventInitialize);
+  run_event(c, kEventConstruct);
   if (ctor && ctor->is_function()) {
     Value prototype = runtime_->get_property(ctor, "prototype");
     c->define("__constructor__", Value::object(ctor), kHidden);
@@ -363,7 +440,6 @@ void Engine::construct_clip(ClipObject* c) {
     } catch (ScriptAbort&) {
     }
   }
-  run_event(c, kEventConstruct);
 }
 
 void Engine::run_actions(ClipObject* clip, const Bytes& bytes, size_t start, size_t size) {
@@ -410,6 +486,8 @@ bool Engine::advance_frame(npfp::TimelineInstance& root) {
   if (!root.started()) {
     changed = root.advance_self();
     queue_newborns();
+    // The main timeline loads after its first frame's actions.
+    queue_event(root_, kEventLoad);
     run_queue();
   } else {
     run_timers();
@@ -445,6 +523,7 @@ void Engine::collect_garbage() {
     for (ClipObject* c : clips_) t.mark(c);
     for (ClipObject* c : newborns_) t.mark(c);
     for (ClipObject* c : pending_unloads_) t.mark(c);
+    for (ClipObject* c : finishing_) t.mark(c);
     for (ClipObject* c : text_fields_) t.mark(c);
     for (const QueuedAction& a : queue_) t.mark(a.clip);
     for (const QueuedAction& a : inserts_) t.mark(a.clip);

@@ -45,6 +45,7 @@ class Engine : public npfp::ScriptHost {
   void object_added(npfp::TimelineInstance& owner, npfp::DisplayObject& object) override;
   void object_removed(npfp::TimelineInstance& owner, npfp::DisplayObject& object) override;
   void frame_entered(npfp::TimelineInstance& timeline) override;
+  bool keep_removed(npfp::TimelineInstance& owner, npfp::DisplayObject& object) override;
 
   // --- Clips
   ClipObject* root_clip() const { return root_; }
@@ -169,7 +170,8 @@ class Engine : public npfp::ScriptHost {
       init_actions,
       clip_event,
       clip_method,
-      constructor_call
+      constructor_call,
+      finish_removal
     } kind = frame_actions;
     ClipObject* clip = nullptr;
     Bytes bytes;
@@ -195,14 +197,29 @@ class Engine : public npfp::ScriptHost {
                         ClipObject* parent);
   ClipObject* parent_clip_of(npfp::TimelineInstance& owner);
   void mark_removed(ClipObject* clip);
+  // Whether a clip has an unload handler (a clip event or an onUnload
+  // property), and whether it or a clip inside it has one.
+  bool has_unload_handler(ClipObject* clip);
+  bool wants_unload(ClipObject* clip, int nesting = 0);
+  // Queues the unload events of a clip's subtree, innermost first.
+  void queue_unloads(ClipObject* clip, bool later, int nesting = 0);
+  // Removes what an unloading clip need not keep until its unload.
+  void keep_unload_listeners(ClipObject* clip, int nesting = 0);
+  // Moves a clip being removed that listens for its unload to a free
+  // negative depth and queues its unload; false if it can go at once.
+  bool park_for_unload(ClipObject* clip, bool by_timeline);
   void enqueue(QueuedAction a);
   void queue_frame(ClipObject* clip);
   void queue_event(ClipObject* clip, uint32_t event);
+  void queue_init_actions(size_t up_to_frame);
   void queue_newborns();
   void run_queue();
   void run_one(const QueuedAction& a);
   void run_event(ClipObject* clip, uint32_t event, uint8_t key = 0);
-  void construct_clip(ClipObject* clip);
+  // Runs a new clip's initialize and construct events and its registered
+  // class's constructor; `defer_initialize` queues the initialize event
+  // instead (clips made by scripts).
+  void construct_clip(ClipObject* clip, bool defer_initialize = false);
   void run_init_actions(size_t up_to_frame);
   void run_timers();
   void dispatch_mouse(uint32_t event, const char* method);
@@ -224,6 +241,9 @@ class Engine : public npfp::ScriptHost {
   // Clips the timeline removed whose unload waits for the next newborn's
   // constructor (a replaced clip unloads after its successor's init).
   std::vector<ClipObject*> pending_unloads_;
+  // Clips waiting at a negative depth for their unload: they go when the
+  // queue has run empty.
+  std::vector<ClipObject*> finishing_;
   std::vector<ClipObject*> text_fields_;
   std::deque<QueuedAction> queue_;
   std::vector<QueuedAction> inserts_;  // queued by the item running now
@@ -237,6 +257,9 @@ class Engine : public npfp::ScriptHost {
   };
   std::vector<Callback> callbacks_;
   bool in_advance_ = false;
+  // The list a script is adding a clip to (the clips its new clip places
+  // are the timeline's).
+  const npfp::TimelineInstance* script_creating_ = nullptr;
   std::vector<bool> init_actions_done_;
   uint64_t creation_counter_ = 0;
   bool redraw_ = false;

@@ -2,6 +2,7 @@
 // gotos, and display-list changes (attach, duplicate, remove, swap depths).
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "avm1/engine.h"
 
@@ -101,7 +102,7 @@ ClipObject* Engine::resolve_path(ClipObject* base, const std::string& path) {
   ClipObject* cur = base;
   size_t i = 0;
   if (path[0] == '/') {
-    while (cur->parent && !cur->lock_root) cur = cur->parent;
+    while (cur->parent && !cur->locks_root()) cur = cur->parent;
     i = 1;
   }
   bool cs = runtime_->case_sensitive();
@@ -135,7 +136,7 @@ ClipObject* Engine::resolve_path(ClipObject* base, const std::string& path) {
       } else if (s.same("_parent", cs)) {
         cur = cur->parent;
       } else if (s.same("_root", cs)) {
-        while (cur->parent && !cur->lock_root) cur = cur->parent;
+        while (cur->parent && !cur->locks_root()) cur = cur->parent;
       } else if (first && parse_level(seg, level)) {
         cur = this->level(level);
       } else {
@@ -204,7 +205,8 @@ void Engine::goto_value(ClipObject* clip, const Value& frame, bool play, int sce
       goto_label(clip, s, play);
       return;
     }
-    if (n != std::floor(n)) return;
+    // Frames before the first are no frames: the playhead stays.
+    if (n != std::floor(n) || n + scene_bias < 1) return;
     goto_frame(clip, static_cast<long>(n) - 1 + scene_bias, play);
     return;
   }
@@ -492,6 +494,65 @@ struct BoundsWalker {
   }
 };
 
+// Whether a point (twips, in the space of the walked content) lies on a
+// filled or stroked part of the content: shapes, morphs, text, the
+// drawing of clips, and nested clips, each tested in its own space.
+struct ShapeHitWalker {
+  npfp::CharacterCache& cache;
+  int budget = 20000;
+
+  bool character(uint16_t id, uint16_t ratio, const npfp::TimelineInstance* sprite, render::Point p,
+                 int nesting) {
+    if (--budget < 0 || nesting > 32) return false;
+    if (sprite) return timeline(*sprite, p, nesting + 1);
+    const npfp::Character* c = cache.character(id);
+    if (!c) return false;
+    switch (c->kind) {
+      case npfp::CharacterKind::shape: {
+        const render::ShapeDefinition* s = cache.shape(id);
+        return s && s->hit_test(p);
+      }
+      case npfp::CharacterKind::morph_shape: {
+        const render::MorphShapeDefinition* s = cache.morph_shape(id);
+        return s && s->hit_test(ratio, p);
+      }
+      case npfp::CharacterKind::text: {
+        const npfp::TextDefinition* t = cache.text(id);
+        return t && t->hit_test(p, cache.font_lookup());
+      }
+      case npfp::CharacterKind::edit_text: {
+        const npfp::EditTextDefinition* f = cache.edit_text(id);
+        if (!f) return false;
+        const render::Rect& b = f->bounds();
+        return p.x >= b.x_min && p.x <= b.x_max && p.y >= b.y_min && p.y <= b.y_max;
+      }
+      case npfp::CharacterKind::button:
+        if (const npfp::ButtonDefinition* b = cache.button(id))
+          for (const npfp::ButtonRecord* r : b->records_for(npfp::kButtonUp)) {
+            bool ok = false;
+            render::Point local = r->matrix.inverse(&ok).apply(p);
+            if (ok && character(r->character, 0, nullptr, local, nesting + 1)) return true;
+          }
+        return false;
+      default:
+        return false;
+    }
+  }
+
+  bool timeline(const npfp::TimelineInstance& t, render::Point p, int nesting) {
+    if (const auto& drawing = t.drawing())
+      if (render::geometry_hit(*drawing, p)) return true;
+    for (const auto& entry : t.display_list()) {
+      const npfp::DisplayObject& o = entry.second;
+      if (o.clip_depth > 0) continue;
+      bool ok = false;
+      render::Point local = o.matrix.inverse(&ok).apply(p);
+      if (ok && character(o.character, o.ratio, o.sprite.get(), local, nesting)) return true;
+    }
+    return false;
+  }
+};
+
 }  // namespace
 
 bool Engine::content_bounds(ClipObject* c, render::Rect& out) {
@@ -517,7 +578,9 @@ bool Engine::hit_test_point(ClipObject* c, double x, double y, bool shape) {
   bool ok = false;
   render::Point p = m.inverse(&ok).apply({x, y});
   if (!ok) return false;
-  return p.x >= r.x_min && p.x <= r.x_max && p.y >= r.y_min && p.y <= r.y_max;
+  ShapeHitWalker w{cache_, 20000};
+  if (c->timeline) return w.timeline(*c->timeline, p, 0);
+  return w.character(c->display->character, c->display->ratio, nullptr, p, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -534,8 +597,10 @@ const npfp::Character* Engine::exported(const String& name) {
 ClipObject* Engine::attach(ClipObject* parent, const npfp::Character* definition,
                            const String& name, int depth, Object* init) {
   if (!parent || !parent->timeline || !definition) return nullptr;
+  script_creating_ = parent->timeline;
   npfp::DisplayObject* o =
       parent->timeline->add_script_object(depth + kDepthOffset, definition, name.str());
+  script_creating_ = nullptr;
   if (!o) return nullptr;
   ClipObject* c = clip_of(*o);
   if (!c) return nullptr;
@@ -543,7 +608,7 @@ ClipObject* Engine::attach(ClipObject* parent, const npfp::Character* definition
     for (const Property& p : init->properties().list())
       if (!(p.flags & kDontEnum) && !p.getter) runtime_->set_property(c, p.name, p.value);
   }
-  construct_clip(c);
+  construct_clip(c, true);
   redraw_ = true;
   return c;
 }
@@ -558,8 +623,10 @@ ClipObject* Engine::duplicate(ClipObject* clip, const String& name, int depth, O
   Bytes events = clip->event_bytes;
   std::vector<ClipEventHandler> handlers = clip->events;
   bool visible = source->visible;
+  script_creating_ = clip->owner;
   npfp::DisplayObject* o =
       clip->owner->add_script_object(depth + kDepthOffset, definition, name.str());
+  script_creating_ = nullptr;
   if (!o) return nullptr;
   o->matrix = matrix;
   o->color_transform = cx;
@@ -573,28 +640,117 @@ ClipObject* Engine::duplicate(ClipObject* clip, const String& name, int depth, O
     for (const Property& p : init->properties().list())
       if (!(p.flags & kDontEnum) && !p.getter) runtime_->set_property(c, p.name, p.value);
   }
-  construct_clip(c);
+  construct_clip(c, true);
   redraw_ = true;
   return c;
 }
 
+bool Engine::has_unload_handler(ClipObject* clip) {
+  for (const ClipEventHandler& h : clip->events)
+    if (h.flags & kEventUnload) return true;
+  try {
+    // Any value counts, even one that is no function.
+    return !runtime_->get_property(clip, "onUnload").is_undefined();
+  } catch (ScriptThrow&) {
+  } catch (ScriptAbort&) {
+    if (runtime_->running()) throw;
+  }
+  return false;
+}
+
+bool Engine::wants_unload(ClipObject* clip, int nesting) {
+  if (nesting > 64) return false;
+  if (has_unload_handler(clip)) return true;
+  if (!clip->timeline) return false;
+  for (auto& entry : clip->timeline->display_list())
+    if (ClipObject* child = clip_of(entry.second))
+      if (wants_unload(child, nesting + 1)) return true;
+  return false;
+}
+
+void Engine::queue_unloads(ClipObject* clip, bool later, int nesting) {
+  if (nesting > 64) return;
+  if (clip->timeline) {
+    std::vector<ClipObject*> children;
+    for (auto& entry : clip->timeline->display_list())
+      if (ClipObject* child = clip_of(entry.second)) children.push_back(child);
+    for (ClipObject* child : children) queue_unloads(child, later, nesting + 1);
+  }
+  if (clip->unload_queued) return;
+  clip->unload_queued = true;
+  if (!has_unload_handler(clip)) return;
+  if (later)
+    pending_unloads_.push_back(clip);
+  else
+    queue_event(clip, kEventUnload);
+}
+
 void Engine::remove_clip(ClipObject* clip) {
   if (!clip || clip->removed || !clip->owner || !clip->display) return;
-  clip->owner->remove_object(clip->display->depth);
+  // A clip inside one that is unloading goes with it.
+  for (ClipObject* p = clip; p; p = p->parent)
+    if (p->unloading) return;
+  npfp::Depth depth = clip->display->depth;
+  if (!park_for_unload(clip, false)) clip->owner->remove_object(depth);
   redraw_ = true;
 }
 
+bool Engine::park_for_unload(ClipObject* clip, bool by_timeline) {
+  if (!clip || clip->removed || clip->unloading || !clip->owner || !clip->display) return false;
+  npfp::Depth depth = clip->display->depth;
+  if (depth <= 0) return false;
+  npfp::Depth parked = -depth - 1;
+  // Another clip still waiting for its unload may hold that depth.
+  for (int tries = 0; tries < 1000 && clip->owner->object_at(parked) && parked > INT32_MIN; ++tries)
+    --parked;
+  if (clip->owner->object_at(parked) || !wants_unload(clip)) return false;
+  // It stays, out of the way at a negative depth, until its unload
+  // handlers (and those of the clips inside) have run.
+  clip->owner->swap_depths(depth, parked);
+  clip->unloading = true;
+  keep_unload_listeners(clip);
+  // The timeline's removals unload after the constructors of what it
+  // places in the same step.
+  queue_unloads(clip, by_timeline);
+  // It goes when what the frame queued has run.
+  finishing_.push_back(clip);
+  redraw_ = true;
+  return true;
+}
+
+void Engine::keep_unload_listeners(ClipObject* clip, int nesting) {
+  // A clip that listens keeps all it holds; one that does not keeps only
+  // the clips inside that listen (or hold listeners).
+  if (nesting > 64 || !clip->timeline || has_unload_handler(clip)) return;
+  std::vector<std::pair<npfp::Depth, ClipObject*>> children;
+  for (auto& entry : clip->timeline->display_list())
+    children.emplace_back(entry.first, clip_of(entry.second));
+  for (const auto& child : children) {
+    if (child.second && wants_unload(child.second))
+      keep_unload_listeners(child.second, nesting + 1);
+    else if (clip->timeline)
+      clip->timeline->remove_object(child.first);
+  }
+}
+
 bool Engine::swap_depths(ClipObject* clip, const Value& target) {
-  if (!clip || !clip->owner || !clip->display) return false;
+  if (!clip || !clip->display) return false;
   int to;
   if (Object* o = target.as_object()) {
     ClipObject* other = live(o);
-    if (!other || other->owner != clip->owner || !other->display) return false;
+    if (!other || !clip->owner || other->owner != clip->owner || !other->display) return false;
     to = other->display->depth;
   } else {
+    // Depths below the lowest timeline depth or beyond the highest a
+    // script may use are refused.
     double d = runtime_->to_number(target);
-    if (std::isnan(d)) return false;
+    if (std::isnan(d) || d < -kDepthOffset || d >= 2130690045.0) return false;
     to = static_cast<int>(d) + kDepthOffset;
+  }
+  if (!clip->owner) {
+    // A main timeline is in no list: it only takes the new depth.
+    clip->display->depth = to;
+    return true;
   }
   bool ok = clip->owner->swap_depths(clip->display->depth, to);
   if (ok) redraw_ = true;
@@ -611,7 +767,9 @@ int Engine::next_highest_depth(ClipObject* clip) {
 
 ClipObject* Engine::instance_at_depth(ClipObject* clip, int depth) {
   if (!clip || !clip->timeline) return nullptr;
-  npfp::DisplayObject* o = clip->timeline->object_at(depth + kDepthOffset);
+  long long at = static_cast<long long>(depth) + kDepthOffset;
+  if (at < INT32_MIN || at > INT32_MAX) return nullptr;
+  npfp::DisplayObject* o = clip->timeline->object_at(static_cast<npfp::Depth>(at));
   return o ? clip_of(*o) : nullptr;
 }
 

@@ -237,7 +237,7 @@ struct Interpreter {
   Object* root_for(ClipObject* clip) {
     ClipObject* c = clip;
     int guard = 0;
-    while (c && c->parent && !c->lock_root && guard++ < 100000) c = c->parent;
+    while (c && c->parent && !c->locks_root() && guard++ < 100000) c = c->parent;
     return c ? c : engine()->root_clip();
   }
 

@@ -220,6 +220,7 @@ bool MovieBuilder::timeline_tag(TimelineBuild& build, int code, const uint8_t* b
     }
     case kTagDoAction:
       build.pending.actions.push_back(copy_bytes(body, length));
+      build.pending.commands_before_action.push_back(build.pending.commands.size());
       build.pending_used = true;
       return true;
     default:

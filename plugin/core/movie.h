@@ -110,6 +110,8 @@ struct Frame {
   std::vector<DisplayCommand> commands;
   std::vector<std::string> labels;
   std::vector<SharedBytes> actions;  // DoAction bodies in file order
+  // For each DoAction, how many display commands came before it.
+  std::vector<size_t> commands_before_action;
   // DoInitAction (sprite id, actions) of this frame: the main timeline's only.
   std::vector<std::pair<uint16_t, SharedBytes>> init_actions;
 };

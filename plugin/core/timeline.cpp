@@ -15,6 +15,7 @@ struct PlacedState {
   uint8_t blend_mode = 0;
   std::shared_ptr<const std::vector<render::Filter>> filters;
   SharedBytes clip_actions;
+  int placed_frame = 0;  // the frame whose placement made the object
 };
 
 void merge_fields(PlacedState& s, const PlaceCommand& c) {
@@ -30,7 +31,7 @@ void merge_fields(PlacedState& s, const PlaceCommand& c) {
 
 // The display-list rules of PlaceObject/2/3 and RemoveObject on plain
 // states; TimelineInstance::place follows the same rules on live objects.
-void apply_to_states(std::map<Depth, PlacedState>& states, const DisplayCommand& d) {
+void apply_to_states(std::map<Depth, PlacedState>& states, const DisplayCommand& d, int frame) {
   const PlaceCommand& c = d.command;
   if (d.kind == DisplayCommand::remove) {
     states.erase(c.depth);
@@ -40,6 +41,7 @@ void apply_to_states(std::map<Depth, PlacedState>& states, const DisplayCommand&
   if (!c.move && c.has_character) {
     PlacedState s;
     s.character = c.character;
+    s.placed_frame = frame;
     merge_fields(s, c);
     states[c.depth] = s;
   } else if (it != states.end()) {
@@ -211,16 +213,18 @@ void TimelineInstance::removing(DisplayObject& o) {
 
 bool TimelineInstance::apply_frame(size_t frame) {
   const Frame& f = timeline_.frames[frame];
+  applying_command_ = 0;
   for (const DisplayCommand& d : f.commands) {
+    ++applying_command_;
     if (d.kind == DisplayCommand::remove) {
       auto it = list_.find(d.command.depth);
       if (it == list_.end() || it->second.script_placed) continue;
-      removing(it->second);
-      list_.erase(d.command.depth);
+      remove_placed(d.command.depth);
     } else {
       place(d.command);
     }
   }
+  applying_command_ = 0;
   return !f.commands.empty();
 }
 
@@ -249,8 +253,7 @@ void TimelineInstance::set_definition(DisplayObject& o, const Character* definit
 void TimelineInstance::place(const PlaceCommand& c) {
   auto it = list_.find(c.depth);
   if (it != list_.end() && it->second.script_placed) return;
-  if (it != list_.end() && c.has_character && movie_.header.version >= 6 &&
-      it->second.definition &&
+  if (it != list_.end() && c.has_character && movie_.header.version >= 6 && it->second.definition &&
       (it->second.definition->kind == CharacterKind::sprite ||
        it->second.definition->kind == CharacterKind::button)) {
     // From SWF 6 a clip or button keeps its depth: a new placement there is
@@ -263,6 +266,7 @@ void TimelineInstance::place(const PlaceCommand& c) {
     if (it != list_.end()) removing(it->second);
     DisplayObject& o = list_[c.depth];
     make_object(o, c.depth, c.character);
+    o.placed_frame = current_;
     copy_fields(o, c);
     added(o);
     return;
@@ -276,6 +280,7 @@ void TimelineInstance::place(const PlaceCommand& c) {
       removing(o);
       o.script_object = nullptr;
       set_character(o, c.character);
+      o.placed_frame = current_;
     }
     copy_fields(o, c);
     if (replaced) added(o);
@@ -286,17 +291,35 @@ void TimelineInstance::place(const PlaceCommand& c) {
 void TimelineInstance::rebuild_to(size_t frame) {
   std::map<Depth, PlacedState> wanted;
   for (size_t f = 0; f <= frame; ++f)
-    for (const DisplayCommand& d : timeline_.frames[f].commands) apply_to_states(wanted, d);
+    for (const DisplayCommand& d : timeline_.frames[f].commands)
+      apply_to_states(wanted, d, static_cast<int>(f));
+  // An object stays only if the placement that made it comes at or before
+  // the frame (one placed later at the same depth is another object).
+  auto kept = [&wanted](const DisplayObject& o) {
+    auto w = wanted.find(o.depth);
+    return w != wanted.end() && w->second.character == o.character &&
+           o.placed_frame <= w->second.placed_frame;
+  };
 
+  std::vector<Depth> gone;
+  for (auto it = list_.begin(); it != list_.end(); ++it) {
+    // What scripts put at the timeline's own depths goes as well.
+    if (it->second.script_placed) {
+      if (it->first >= 0 && it->first < kFirstScriptDepth) gone.push_back(it->first);
+      continue;
+    }
+    if (!kept(it->second)) gone.push_back(it->first);
+  }
+  for (Depth d : gone) remove_placed(d);
   for (auto it = list_.begin(); it != list_.end();) {
     if (it->second.script_placed) {
       ++it;
       continue;
     }
     auto w = wanted.find(it->first);
-    if (w == wanted.end() || w->second.character != it->second.character) {
-      removing(it->second);
-      it = list_.erase(it);
+    if (!kept(it->second)) {
+      // Came in while the others were removed (an unload handler).
+      ++it;
       continue;
     }
     if (it->second.script_transform) {
@@ -317,10 +340,21 @@ void TimelineInstance::rebuild_to(size_t frame) {
     DisplayObject& o = list_[w.first];
     make_object(o, w.first, w.second.character);
     copy_state(o, w.second);
+    o.placed_frame = w.second.placed_frame;
     made.push_back(&o);
   }
   current_ = static_cast<int>(frame);
   for (DisplayObject* o : made) added(*o);
+}
+
+void TimelineInstance::remove_placed(Depth depth) {
+  auto it = list_.find(depth);
+  if (it == list_.end()) return;
+  if (budget_->observer && budget_->observer->keep_removed(*this, it->second)) return;
+  it = list_.find(depth);
+  if (it == list_.end()) return;
+  removing(it->second);
+  list_.erase(it);
 }
 
 DisplayObject* TimelineInstance::add_script_object(Depth depth, const Character* definition,

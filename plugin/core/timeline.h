@@ -27,6 +27,11 @@ class TimelineObserver {
   virtual ~TimelineObserver() = default;
   virtual void object_added(TimelineInstance& owner, DisplayObject& object) = 0;
   virtual void object_removed(TimelineInstance& owner, DisplayObject& object) = 0;
+  // The timeline is about to remove an object: true when the observer keeps
+  // it a while longer (it has then moved it to a free negative depth).
+  virtual bool keep_removed(TimelineInstance& /*owner*/, DisplayObject& /*object*/) {
+    return false;
+  }
   // The playhead entered a frame: the first one, the next, the first again
   // after the last, or one a goto chose.
   virtual void frame_entered(TimelineInstance& timeline) = 0;
@@ -38,6 +43,9 @@ enum ButtonTracking : uint8_t { kTrackIdle, kTrackOverUp, kTrackOverDown, kTrack
 // Depths on a list: the file's depths (1 to 65535) as they are; objects
 // that scripts create may lie anywhere in the signed range.
 using Depth = int32_t;
+// Script depth 0: the lowest depth a script's clip leaves alone when the
+// timeline goes back.
+constexpr Depth kFirstScriptDepth = 16384;
 
 // One object on a display list.
 struct DisplayObject {
@@ -62,6 +70,8 @@ struct DisplayObject {
   std::map<size_t, std::unique_ptr<TimelineInstance>> button_sprites;
   // Tells a kept object from one made anew by a later placement.
   uint64_t serial = 0;
+  // The timeline frame (0-based) whose placement made it.
+  int placed_frame = 0;
   // Script state: shown at all; placed (or moved in depth) by a script, so
   // the timeline's own commands leave it alone; its transform set by a
   // script, so timeline moves no longer change it.
@@ -122,6 +132,9 @@ class TimelineInstance {
 
   // Zero-based current frame, -1 before start.
   int current_frame() const { return current_; }
+  // While a frame's commands are applied: how many have been so far (the
+  // one being applied included); 0 otherwise.
+  size_t applying_command() const { return applying_command_; }
   size_t loaded_frames() const { return timeline_.frames.size(); }
   const Timeline& timeline() const { return timeline_; }
 
@@ -164,6 +177,8 @@ class TimelineInstance {
   // Tells the observer and then starts the object's sprite.
   void added(DisplayObject& o);
   void removing(DisplayObject& o);
+  // Removes a placed object unless the observer keeps it a while.
+  void remove_placed(Depth depth);
   void entered_frame();
   void rebuild_to(size_t frame);
   void make_button_sprites(DisplayObject& o);
@@ -176,6 +191,7 @@ class TimelineInstance {
   std::map<Depth, DisplayObject> list_;
   std::shared_ptr<render::ShapeGeometry> drawing_;
   int current_ = -1;
+  size_t applying_command_ = 0;
   bool playing_ = true;
   uint64_t serial_counter_ = 0;
 };

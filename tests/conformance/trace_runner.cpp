@@ -1,5 +1,5 @@
 // Conformance runner for ActionScript: plays each NAME.swf of a folder for
-// a number of frames with the script engine and compares what its trace
+// its first frame and a number of frames more with the script engine and compares what its trace
 // calls print with NAME.swf.trace, exactly. Prints the pass count; a
 // missing folder is reported and counts as a pass of nothing.
 //   trace_runner [folder] [--frames N] [--filter TEXT] [--verbose] [--show NAME]
@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "avm1/actions.h"
+#include "avm1/clip.h"
 #include "avm1/engine.h"
 #include "core/player.h"
 
@@ -78,7 +79,9 @@ std::string play(const std::string& movie, const std::string& folder, int frames
   host.folder = folder;
   avm1::Engine engine(player, host);
   double interval = 1000.0 / player.frame_rate();
-  for (int i = 0; i < frames && !host.quit; ++i) {
+  // The suite's player shows the first frame as the movie loads, then
+  // advances the given number of frames.
+  for (int i = 0; i <= frames && !host.quit; ++i) {
     player.advance();
     host.clock += interval;
     std::vector<RunnerHost::Answer> answers;
@@ -147,23 +150,33 @@ void disassemble_movie(const std::string& movie) {
   player.finish_stream();
   const npfp::Movie& m = player.movie();
   std::cout << "version " << int(m.header.version) << " frames " << m.root.frames.size() << "\n";
-  auto dump_timeline = [](const npfp::Timeline& t, const std::string& who) {
+  int version = m.header.version;
+  auto dump_timeline = [version](const npfp::Timeline& t, const std::string& who) {
     for (size_t f = 0; f < t.frames.size(); ++f) {
       for (const auto& init : t.frames[f].init_actions) {
         std::cout << "== " << who << " frame " << f + 1 << " init actions for " << init.first
                   << "\n";
         std::cout << avm1::disassemble(init.second->data(), init.second->size());
       }
-      for (const auto& c : t.frames[f].commands)
-        if (c.kind == npfp::DisplayCommand::place)
+      for (const auto& c : t.frames[f].commands) {
+        if (c.kind == npfp::DisplayCommand::place) {
           std::cout << "-- " << who << " frame " << f + 1 << " place depth " << c.command.depth
                     << (c.command.has_character ? " char " + std::to_string(c.command.character)
                                                 : "")
                     << (c.command.has_name ? " name " + c.command.name : "")
                     << (c.command.clip_actions ? " with clip actions" : "") << "\n";
-        else
+          if (c.command.clip_actions) {
+            const std::vector<uint8_t>& bytes = *c.command.clip_actions;
+            for (const auto& h : avm1::parse_clip_actions(bytes, version)) {
+              std::cout << "   on events 0x" << std::hex << h.flags << std::dec << "\n";
+              std::cout << avm1::disassemble(bytes.data() + h.start, h.size);
+            }
+          }
+        } else {
           std::cout << "-- " << who << " frame " << f + 1 << " remove depth " << c.command.depth
                     << "\n";
+        }
+      }
       for (const auto& a : t.frames[f].actions) {
         std::cout << "== " << who << " frame " << f + 1 << " actions\n";
         std::cout << avm1::disassemble(a->data(), a->size());
