@@ -256,6 +256,9 @@ class Engine : public npfp::ScriptHost {
   ClipObject* pressed_clip_ = nullptr;
   ClipObject* hovered_clip_ = nullptr;
   int instance_counter_ = 0;
+  // How deep live() is nested: a property that holds a removed clip can
+  // lead a path back to that same clip.
+  int live_depth_ = 0;
 
   friend void install_movieclip_builtins(Engine& engine);
   friend void install_stage_builtins(Engine& engine);

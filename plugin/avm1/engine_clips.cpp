@@ -52,8 +52,10 @@ ClipObject* Engine::live(Object* o) {
   if (!o || !o->is_clip()) return nullptr;
   auto* c = static_cast<ClipObject*>(o);
   if (!c->removed) return c;
-  if (c->last_path.empty()) return nullptr;
+  if (c->last_path.empty() || live_depth_ >= 4) return nullptr;
+  ++live_depth_;
   ClipObject* found = resolve_path(root_, c->last_path);
+  --live_depth_;
   return found && !found->removed ? found : nullptr;
 }
 

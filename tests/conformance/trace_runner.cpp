@@ -22,20 +22,9 @@
 #include "avm1/actions.h"
 #include "avm1/engine.h"
 #include "core/player.h"
+#include "runner_host.h"
 
 namespace {
-
-struct RunnerHost : avm1::Host {
-  std::string output;
-  double clock = 0;
-  bool quit = false;
-  void trace(const std::string& line) override { output += line + "\n"; }
-  double now_ms() override { return clock; }
-  double wall_clock_ms() override { return 1.1e12 + clock; }
-  void fscommand(const std::string& command, const std::string&) override {
-    if (command == "quit") quit = true;
-  }
-};
 
 bool read_file(const std::string& path, std::string& out) {
   std::ifstream in(path, std::ios::binary);
@@ -50,7 +39,7 @@ std::string play(const std::string& movie, int frames) {
   npfp::Player player;
   player.feed(reinterpret_cast<const uint8_t*>(movie.data()), movie.size());
   player.finish_stream();
-  RunnerHost host;
+  conformance::RunnerHost host;
   avm1::Engine engine(player, host);
   double interval = 1000.0 / player.frame_rate();
   for (int i = 0; i < frames && !host.quit; ++i) {
