@@ -265,6 +265,23 @@ Value mc_get_bytes_total(Runtime& rt, CallInfo& call) {
 
 Value mc_nothing(Runtime&, CallInfo&) { return Value(); }
 
+// setMask(clip) masks this clip by another; null (or anything that is no
+// clip) takes the mask away.
+Value mc_set_mask(Runtime& rt, CallInfo& call) {
+  CLIP_OR_RETURN(Value());
+  npfp::DisplayObject* self = clip->object();
+  if (!self) return Value();
+  Engine& e = engine_of(rt);
+  ClipObject* mask = nullptr;
+  if (Object* o = call.arg(0).as_object()) mask = o->is_clip() ? e.live(o) : nullptr;
+  if (mask && mask->object())
+    npfp::ScriptMaskLink::pair(*self, *mask->object());
+  else
+    self->script_mask.clear_mask();
+  e.request_redraw();
+  return Value();
+}
+
 // --- Drawing
 
 DrawingState& pen(ClipObject* clip) {
@@ -599,7 +616,6 @@ void install_movieclip_builtins(Engine& engine) {
       {"unloadMovie", mc_unload_movie},
       {"getBytesLoaded", mc_get_bytes_loaded},
       {"getBytesTotal", mc_get_bytes_total},
-      {"setMask", mc_nothing},
       {"attachAudio", mc_nothing},
       {"attachVideo", mc_nothing},
   };
@@ -607,6 +623,7 @@ void install_movieclip_builtins(Engine& engine) {
   const std::pair<const char*, NativeFunction> methods6[] = {
       {"createEmptyMovieClip", mc_create_empty},
       {"createTextField", mc_nothing},
+      {"setMask", mc_set_mask},
       {"clear", mc_clear},
       {"beginFill", mc_begin_fill},
       {"beginGradientFill", mc_begin_gradient_fill},

@@ -91,6 +91,16 @@ void SceneRenderer::draw_list(const std::map<Depth, DisplayObject>& list,
                 masks.end());
     render::DrawTarget t = target;
     if (!masks.empty()) t.mask = masks.back().mask.get();
+    // A script's mask is not drawn itself. Inside a mask's own content,
+    // script masks are left out, so masks that contain their maskees end.
+    if (o.script_mask.is_mask()) continue;
+    if (o.script_mask.mask() && !target.mask_mode && o.clip_depth == 0) {
+      std::unique_ptr<render::Mask> mask = script_mask_for(o, t);
+      if (!mask) continue;
+      t.mask = mask.get();
+      draw_object(o, t, to_device, cxform);
+      continue;
+    }
 
     if (o.clip_depth > 0) {
       // A mask inside a mask's own content adds nothing to its area.
@@ -112,6 +122,23 @@ void SceneRenderer::draw_list(const std::map<Depth, DisplayObject>& list,
     }
     draw_object(o, t, to_device, cxform);
   }
+}
+
+std::unique_ptr<render::Mask> SceneRenderer::script_mask_for(const DisplayObject& o,
+                                                             const render::DrawTarget& around) {
+  const DisplayObject* mask_object = o.script_mask.mask();
+  if (!mask_object->definition || !spend_draw()) return nullptr;
+  render::Canvas* scratch = borrow_canvas(around, around.clip);
+  render::DrawTarget mask_target = around;
+  mask_target.canvas = scratch;
+  mask_target.mask_mode = true;
+  mask_target.mask_strokes = false;
+  render::Matrix m = root_to_device_ * TimelineInstance::to_root(*mask_object);
+  draw_content(*mask_object, mask_target, m, render::ColorTransform());
+  auto mask = std::make_unique<render::Mask>();
+  mask->set_from_alpha(*scratch, around.clip, false);
+  return_canvas();
+  return mask;
 }
 
 void SceneRenderer::draw_object(const DisplayObject& o, const render::DrawTarget& target,

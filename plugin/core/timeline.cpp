@@ -82,6 +82,36 @@ TimelineInstance::TimelineInstance(const Movie& movie, const Timeline& timeline,
   if (nesting_ > 0) ++budget_->live_sprites;
 }
 
+void ScriptMaskLink::pair(DisplayObject& maskee, DisplayObject& mask) {
+  if (&maskee == &mask) return;
+  maskee.script_mask.clear_mask();
+  if (DisplayObject* old = mask.script_mask.maskee_) old->script_mask.mask_ = nullptr;
+  maskee.script_mask.mask_ = &mask;
+  mask.script_mask.maskee_ = &maskee;
+}
+
+void ScriptMaskLink::clear_mask() {
+  if (mask_) mask_->script_mask.maskee_ = nullptr;
+  mask_ = nullptr;
+}
+
+void ScriptMaskLink::clear() {
+  clear_mask();
+  if (maskee_) maskee_->script_mask.mask_ = nullptr;
+  maskee_ = nullptr;
+}
+
+render::Matrix TimelineInstance::to_root(const DisplayObject& o) {
+  render::Matrix m = o.matrix;
+  const DisplayObject* at = &o;
+  // Nesting is bounded by the instance budget; the count guards anyway.
+  for (int i = 0; i <= InstanceBudget::kMaxNesting && at->owner && at->owner->host_; ++i) {
+    at = at->owner->host_;
+    m = at->matrix * m;
+  }
+  return m;
+}
+
 TimelineInstance::~TimelineInstance() {
   list_.clear();
   if (nesting_ > 0) --budget_->live_sprites;
@@ -238,8 +268,10 @@ void TimelineInstance::set_character(DisplayObject& o, uint16_t character) {
 
 void TimelineInstance::set_definition(DisplayObject& o, const Character* definition) {
   o.definition = definition;
+  o.owner = this;
   o.serial = ++serial_counter_;
   o.sprite = new_sprite(o.definition);
+  if (o.sprite) o.sprite->host_ = &o;
   o.button_sprites.clear();
   o.button_state = kButtonUp;
   o.button_tracking = kTrackIdle;
@@ -249,8 +281,7 @@ void TimelineInstance::set_definition(DisplayObject& o, const Character* definit
 void TimelineInstance::place(const PlaceCommand& c) {
   auto it = list_.find(c.depth);
   if (it != list_.end() && it->second.script_placed) return;
-  if (it != list_.end() && c.has_character && movie_.header.version >= 6 &&
-      it->second.definition &&
+  if (it != list_.end() && c.has_character && movie_.header.version >= 6 && it->second.definition &&
       (it->second.definition->kind == CharacterKind::sprite ||
        it->second.definition->kind == CharacterKind::button)) {
     // From SWF 6 a clip or button keeps its depth: a new placement there is

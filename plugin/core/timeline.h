@@ -39,6 +39,37 @@ enum ButtonTracking : uint8_t { kTrackIdle, kTrackOverUp, kTrackOverDown, kTrack
 // that scripts create may lie anywhere in the signed range.
 using Depth = int32_t;
 
+// A mask a script set between two objects (MovieClip.setMask): the maskee
+// shows only where the mask covers, and the mask itself is not drawn. Each
+// side ends the pairing when its object goes, so neither keeps a dangling
+// pointer; a moved object starts unpaired.
+class ScriptMaskLink {
+ public:
+  ScriptMaskLink() = default;
+  ScriptMaskLink(ScriptMaskLink&&) noexcept {}
+  ScriptMaskLink& operator=(ScriptMaskLink&&) noexcept {
+    clear();
+    return *this;
+  }
+  ScriptMaskLink(const ScriptMaskLink&) = delete;
+  ScriptMaskLink& operator=(const ScriptMaskLink&) = delete;
+  ~ScriptMaskLink() { clear(); }
+
+  // Masks `maskee` by `mask`, ending the pairings either had in that role.
+  static void pair(DisplayObject& maskee, DisplayObject& mask);
+  // Ends this object's own mask (it shows whole again).
+  void clear_mask();
+  // Ends both roles.
+  void clear();
+
+  const DisplayObject* mask() const { return mask_; }
+  bool is_mask() const { return maskee_ != nullptr; }
+
+ private:
+  DisplayObject* mask_ = nullptr;    // the object masking this one
+  DisplayObject* maskee_ = nullptr;  // the object this one masks
+};
+
 // One object on a display list.
 struct DisplayObject {
   Depth depth = 0;
@@ -74,6 +105,9 @@ struct DisplayObject {
   std::shared_ptr<const std::string> script_text;
   // The script engine's object for this instance (opaque here).
   void* script_object = nullptr;
+  // The list holding the object, for finding where a script mask stands.
+  const TimelineInstance* owner = nullptr;
+  ScriptMaskLink script_mask;
 };
 
 // Shared by all timelines of one movie: a movie whose sprites place
@@ -155,6 +189,11 @@ class TimelineInstance {
   // A sprite definition with one empty frame (createEmptyMovieClip).
   static const Character* empty_sprite();
 
+  // The object whose sprite this timeline is; nullptr for a main timeline.
+  const DisplayObject* host() const { return host_; }
+  // An object's matrix within the main timeline's space (twips).
+  static render::Matrix to_root(const DisplayObject& o);
+
  private:
   bool apply_frame(size_t frame);
   void place(const PlaceCommand& c);
@@ -175,6 +214,7 @@ class TimelineInstance {
   int nesting_ = 0;
   std::map<Depth, DisplayObject> list_;
   std::shared_ptr<render::ShapeGeometry> drawing_;
+  const DisplayObject* host_ = nullptr;
   int current_ = -1;
   bool playing_ = true;
   uint64_t serial_counter_ = 0;
