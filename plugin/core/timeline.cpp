@@ -281,12 +281,21 @@ void TimelineInstance::set_definition(DisplayObject& o, const Character* definit
 void TimelineInstance::place(const PlaceCommand& c) {
   auto it = list_.find(c.depth);
   if (it != list_.end() && it->second.script_placed) return;
-  if (it != list_.end() && c.has_character && movie_.header.version >= 6 && it->second.definition &&
-      (it->second.definition->kind == CharacterKind::sprite ||
-       it->second.definition->kind == CharacterKind::button)) {
+  auto interactive = [](const Character* d) {
+    return d && (d->kind == CharacterKind::sprite || d->kind == CharacterKind::button);
+  };
+  if (it != list_.end() && c.has_character && c.move &&
+      (interactive(it->second.definition) ||
+       (c.character != it->second.character && interactive(movie_.character(c.character))))) {
+    // A move never swaps a clip or button for another character, nor a
+    // shape or text for a clip or button: it changes only the placement.
+    copy_fields(it->second, c);
+    return;
+  }
+  if (it != list_.end() && c.has_character && movie_.header.version >= 6 &&
+      interactive(it->second.definition)) {
     // From SWF 6 a clip or button keeps its depth: a new placement there is
-    // ignored and a move changes only the placement, not the character.
-    if (c.move) copy_fields(it->second, c);
+    // ignored.
     return;
   }
   if (!c.move && c.has_character) {
