@@ -1,0 +1,198 @@
+// Masks that scripts set with setMask, checked on the drawn picture: the
+// masked clip shows only inside its mask wherever the mask stands, the mask
+// is not drawn, and null, a removed mask or an older file version leave the
+// clip whole.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "native/avm1/action_asm.h"
+#include "render/canvas.h"
+#include "render/color.h"
+
+using avm1_test::Asm;
+using avm1_test::Push;
+
+namespace {
+
+constexpr swfwriter::Rgba kRed{255, 0, 0, 255};
+constexpr swfwriter::Rgba kGreen{0, 255, 0, 255};
+
+swfwriter::ShapeBuilder square(int32_t size_twips, swfwriter::Rgba color) {
+  swfwriter::ShapeBuilder s;
+  int fill = s.add_fill(swfwriter::FillStyle::solid(color));
+  s.rectangle(0, 0, size_twips, size_twips, fill);
+  return s;
+}
+
+// obj.method(args...): `args` pushes the arguments last to first.
+void call_method(Asm& a, const std::string& object, const std::string& method, int count,
+                 const std::function<void(Asm&)>& args) {
+  args(a);
+  a.push({Push(count)});
+  a.get(object);
+  a.push({Push(method)}).op(avm1::kActionCallMethod).op(avm1::kActionPop);
+}
+
+// A 200 x 100 pixel stage, white: "big" is a red 100-pixel square at the
+// top left (sprite 10 at depth 1); "small" is a green 50-pixel square
+// (sprite 11) at 25,25, depth 2; "holder" (sprite 12, at 100,0, depth 3)
+// holds another green square named "inner" at 0,50 in it. The script runs
+// in the first frame.
+std::vector<uint8_t> mask_movie(const Asm& script, uint8_t version) {
+  swfwriter::Movie m;
+  m.version = version;
+  m.width_twips = 200 * 20;
+  m.height_twips = 100 * 20;
+  m.frame_rate = 20;
+  m.frame_count = 1;
+  m.set_background_color({255, 255, 255, 255});
+  m.define_shape(1, square(2000, kRed));
+  m.define_shape(2, square(1000, kGreen));
+  swfwriter::TagStream red, green, holder;
+  red.place(swfwriter::Placement::place(1, 1));
+  red.show_frame();
+  green.place(swfwriter::Placement::place(2, 1));
+  green.show_frame();
+  m.define_sprite(10, 1, red);
+  m.define_sprite(11, 1, green);
+  swfwriter::Placement inner =
+      swfwriter::Placement::place(11, 1, swfwriter::Matrix::translation(0, 1000));
+  inner.name = "inner";
+  holder.place(inner);
+  holder.show_frame();
+  m.define_sprite(12, 1, holder);
+  auto named = [](uint16_t id, uint16_t depth, int32_t x, int32_t y, const char* name) {
+    swfwriter::Placement p =
+        swfwriter::Placement::place(id, depth, swfwriter::Matrix::translation(x, y));
+    p.name = name;
+    return p;
+  };
+  m.place(named(10, 1, 0, 0, "big"));
+  m.place(named(11, 2, 500, 500, "small"));
+  m.place(named(12, 3, 2000, 0, "holder"));
+  m.do_action(script.finished());
+  m.show_frame();
+  m.end();
+  return m.finish();
+}
+
+struct Picture {
+  render::Canvas canvas{200, 100};
+  std::string trace;
+  // "r", "g", "w" (white) or "?" for the pixel's colour.
+  std::string at(int x, int y) const {
+    render::Rgba c = render::unpremultiply(canvas.pixel(x, y));
+    if (c.r > 250 && c.g < 5 && c.b < 5) return "r";
+    if (c.r < 5 && c.g > 250 && c.b < 5) return "g";
+    if (c.r > 250 && c.g > 250 && c.b > 250) return "w";
+    return "?";
+  }
+};
+
+Picture draw(const Asm& script, uint8_t version = 8, int frames = 2) {
+  std::vector<uint8_t> movie = mask_movie(script, version);
+  npfp::Player player;
+  player.feed(movie.data(), movie.size());
+  player.finish_stream();
+  avm1_test::TraceHost host;
+  avm1::Engine engine(player, host);
+  for (int i = 0; i < frames; ++i) player.advance();
+  Picture p;
+  player.render(p.canvas, p.canvas.bounds());
+  p.trace = host.output;
+  return p;
+}
+
+TEST(Avm1Masks, SetMaskShowsTheClipOnlyInsideItsMaskAndHidesTheMask) {
+  Asm a;
+  call_method(a, "big", "setMask", 1, [](Asm& s) { s.get("small"); });
+  Picture p = draw(a);
+  EXPECT_EQ(p.at(10, 10), "w");  // outside the mask
+  EXPECT_EQ(p.at(30, 30), "r");  // inside it: the clip, not the green mask
+  EXPECT_EQ(p.at(70, 70), "r");
+  EXPECT_EQ(p.at(90, 90), "w");
+  EXPECT_EQ(p.at(110, 60), "g");  // other clips are untouched
+}
+
+TEST(Avm1Masks, AMaskInAnotherParentMasksWhereItIsShown) {
+  // holder.inner covers 100..150 x 50..100 on the stage; big covers
+  // 0..100, so nothing of it is left, and the mask is not drawn.
+  Asm a;
+  call_method(a, "big", "setMask", 1,
+              [](Asm& s) { s.get("holder").push({Push("inner")}).op(avm1::kActionGetMember); });
+  Picture p = draw(a);
+  EXPECT_EQ(p.at(10, 10), "w");
+  EXPECT_EQ(p.at(60, 60), "g");  // "small" still draws over the empty spot
+  EXPECT_EQ(p.at(90, 90), "w");
+  EXPECT_EQ(p.at(120, 70), "w");
+
+  // Moving the holder left puts the mask over the red square.
+  Asm moved;
+  call_method(moved, "big", "setMask", 1,
+              [](Asm& s) { s.get("holder").push({Push("inner")}).op(avm1::kActionGetMember); });
+  moved.get("holder").push({Push("_x"), Push(0)}).op(avm1::kActionSetMember);
+  p = draw(moved);
+  EXPECT_EQ(p.at(10, 60), "r");
+  EXPECT_EQ(p.at(10, 40), "w");
+  EXPECT_EQ(p.at(60, 40), "g");  // small, unmasked
+}
+
+TEST(Avm1Masks, NullOrARemovedMaskShowsTheClipWholeAgain) {
+  Asm unmasked;
+  call_method(unmasked, "big", "setMask", 1, [](Asm& s) { s.get("small"); });
+  call_method(unmasked, "big", "setMask", 1, [](Asm& s) { s.push({Push::null_value()}); });
+  Picture p = draw(unmasked);
+  EXPECT_EQ(p.at(10, 10), "r");
+  EXPECT_EQ(p.at(30, 30), "g");  // the former mask is drawn again
+
+  // A mask drawn by script on a new clip, then removed with the clip.
+  Asm drawn;
+  call_method(drawn, "_root", "createEmptyMovieClip", 2, [](Asm& s) {
+    s.push({Push(10), Push("d")});
+  });
+  call_method(drawn, "d", "beginFill", 1, [](Asm& s) { s.push({Push(0x0000FF)}); });
+  call_method(drawn, "d", "moveTo", 2, [](Asm& s) { s.push({Push(0), Push(0)}); });
+  call_method(drawn, "d", "lineTo", 2, [](Asm& s) { s.push({Push(0), Push(20)}); });
+  call_method(drawn, "d", "lineTo", 2, [](Asm& s) { s.push({Push(20), Push(20)}); });
+  call_method(drawn, "d", "lineTo", 2, [](Asm& s) { s.push({Push(20), Push(0)}); });
+  call_method(drawn, "d", "endFill", 0, [](Asm&) {});
+  call_method(drawn, "big", "setMask", 1, [](Asm& s) { s.get("d"); });
+  Asm still = drawn;
+  p = draw(still);
+  EXPECT_EQ(p.at(5, 5), "r");
+  EXPECT_EQ(p.at(40, 10), "w");
+  call_method(drawn, "d", "removeMovieClip", 0, [](Asm&) {});
+  p = draw(drawn);
+  EXPECT_EQ(p.at(5, 5), "r");
+  EXPECT_EQ(p.at(40, 10), "r");
+}
+
+TEST(Avm1Masks, SetMaskArrivedWithFileVersionSix) {
+  Asm a;
+  a.get("big").push({Push("setMask")}).op(avm1::kActionGetMember).op(avm1::kActionTypeOf);
+  a.op(avm1::kActionTrace);
+  call_method(a, "big", "setMask", 1, [](Asm& s) { s.get("small"); });
+  Picture five = draw(a, 5);
+  EXPECT_EQ(five.trace, "undefined\n");
+  EXPECT_EQ(five.at(10, 10), "r");
+  Picture six = draw(a, 6);
+  EXPECT_EQ(six.trace, "function\n");
+  EXPECT_EQ(six.at(10, 10), "w");
+}
+
+TEST(Avm1Paths, AClipKeptUnderItsOwnRemovedPathEndsTheLookup) {
+  // c = createEmptyMovieClip("c", 1) stores the clip in the property "c"
+  // of the same timeline; once removed, its old path leads back to that
+  // property, which holds the removed clip again.
+  Asm a;
+  a.push({Push("c"), Push(1), Push("c"), Push(2)});
+  a.get("_root").push({Push("createEmptyMovieClip")}).op(avm1::kActionCallMethod);
+  a.op(avm1::kActionSetVariable);
+  call_method(a, "c", "removeMovieClip", 0, [](Asm&) {});
+  a.get("c").push({Push("_x")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  a.trace({Push("done")});
+  EXPECT_EQ(draw(a).trace, "undefined\ndone\n");
+}
+
+}  // namespace
