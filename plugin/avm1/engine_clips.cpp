@@ -567,10 +567,14 @@ ClipObject* Engine::duplicate(ClipObject* clip, const String& name, int depth, O
   o->color_transform = cx;
   o->visible = visible;
   o->clip_actions = events;
+  // What scripts drew on the clip goes with it, and so does the pen: a
+  // fill in progress goes on in each of them apart.
+  if (clip->timeline && o->sprite) o->sprite->share_drawing(clip->timeline->drawing());
   ClipObject* c = clip_of(*o);
   if (!c) return nullptr;
   c->event_bytes = events;
   c->events = handlers;
+  if (clip->drawing) c->drawing = std::make_unique<DrawingState>(*clip->drawing);
   if (init) {
     for (const Property& p : init->properties().list())
       if (!(p.flags & kDontEnum) && !p.getter) runtime_->set_property(c, p.name, p.value);

@@ -185,6 +185,8 @@ class TimelineInstance {
   const std::shared_ptr<render::ShapeGeometry>& drawing() const { return drawing_; }
   render::ShapeGeometry& drawing_for_update();
   void clear_drawing() { drawing_.reset(); }
+  // Shares another timeline's drawing (copied once either draws on).
+  void share_drawing(const std::shared_ptr<render::ShapeGeometry>& drawing) { drawing_ = drawing; }
 
   // A sprite definition with one empty frame (createEmptyMovieClip).
   static const Character* empty_sprite();
