@@ -1,7 +1,9 @@
-// Masks that scripts set with setMask, checked on the drawn picture: the
-// masked clip shows only inside its mask wherever the mask stands, the mask
-// is not drawn, and null, a removed mask or an older file version leave the
-// clip whole.
+// What scripts draw, checked on the drawn picture. The drawing methods: a
+// fill still being drawn shows closed whichever way it runs, a duplicate
+// takes the drawing and the pen along, strokes cover the pixels right of
+// and below their path. Masks set with setMask: the masked clip shows only
+// inside its mask wherever the mask stands, the mask is not drawn, and
+// null, a removed mask or an older file version leave the clip whole.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -17,6 +19,7 @@ namespace {
 
 constexpr swfwriter::Rgba kRed{255, 0, 0, 255};
 constexpr swfwriter::Rgba kGreen{0, 255, 0, 255};
+constexpr swfwriter::Rgba kWhite{255, 255, 255, 255};
 
 swfwriter::ShapeBuilder square(int32_t size_twips, swfwriter::Rgba color) {
   swfwriter::ShapeBuilder s;
@@ -39,14 +42,14 @@ void call_method(Asm& a, const std::string& object, const std::string& method, i
 // (sprite 11) at 25,25, depth 2; "holder" (sprite 12, at 100,0, depth 3)
 // holds another green square named "inner" at 0,50 in it. The script runs
 // in the first frame.
-std::vector<uint8_t> mask_movie(const Asm& script, uint8_t version) {
+std::vector<uint8_t> mask_movie(const Asm& script, uint8_t version, bool with_clips) {
   swfwriter::Movie m;
   m.version = version;
   m.width_twips = 200 * 20;
   m.height_twips = 100 * 20;
   m.frame_rate = 20;
   m.frame_count = 1;
-  m.set_background_color({255, 255, 255, 255});
+  m.set_background_color(kWhite);
   m.define_shape(1, square(2000, kRed));
   m.define_shape(2, square(1000, kGreen));
   swfwriter::TagStream red, green, holder;
@@ -68,9 +71,11 @@ std::vector<uint8_t> mask_movie(const Asm& script, uint8_t version) {
     p.name = name;
     return p;
   };
-  m.place(named(10, 1, 0, 0, "big"));
-  m.place(named(11, 2, 500, 500, "small"));
-  m.place(named(12, 3, 2000, 0, "holder"));
+  if (with_clips) {
+    m.place(named(10, 1, 0, 0, "big"));
+    m.place(named(11, 2, 500, 500, "small"));
+    m.place(named(12, 3, 2000, 0, "holder"));
+  }
   m.do_action(script.finished());
   m.show_frame();
   m.end();
@@ -80,28 +85,113 @@ std::vector<uint8_t> mask_movie(const Asm& script, uint8_t version) {
 struct Picture {
   render::Canvas canvas{200, 100};
   std::string trace;
-  // "r", "g", "w" (white) or "?" for the pixel's colour.
+  // "r", "g", "b", "w" (white) or "?" for the pixel's colour.
   std::string at(int x, int y) const {
     render::Rgba c = render::unpremultiply(canvas.pixel(x, y));
     if (c.r > 250 && c.g < 5 && c.b < 5) return "r";
     if (c.r < 5 && c.g > 250 && c.b < 5) return "g";
+    if (c.r < 5 && c.g < 5 && c.b > 250) return "b";
     if (c.r > 250 && c.g > 250 && c.b > 250) return "w";
     return "?";
   }
 };
 
-Picture draw(const Asm& script, uint8_t version = 8, int frames = 2) {
-  std::vector<uint8_t> movie = mask_movie(script, version);
+Picture draw(const Asm& script, uint8_t version = 8, bool with_clips = true) {
+  std::vector<uint8_t> movie = mask_movie(script, version, with_clips);
   npfp::Player player;
   player.feed(movie.data(), movie.size());
   player.finish_stream();
   avm1_test::TraceHost host;
   avm1::Engine engine(player, host);
-  for (int i = 0; i < frames; ++i) player.advance();
+  for (int i = 0; i < 2; ++i) player.advance();
   Picture p;
   player.render(p.canvas, p.canvas.bounds());
   p.trace = host.output;
   return p;
+}
+
+void line_to(Asm& a, const std::string& clip, int x, int y) {
+  call_method(a, clip, "lineTo", 2, [&](Asm& s) { s.push({Push(y), Push(x)}); });
+}
+
+void move_to(Asm& a, const std::string& clip, int x, int y) {
+  call_method(a, clip, "moveTo", 2, [&](Asm& s) { s.push({Push(y), Push(x)}); });
+}
+
+// clip = _root.createEmptyMovieClip(clip, depth); clip.beginFill(0xFF0000)
+void red_fill_clip(Asm& a, const std::string& clip, int depth) {
+  call_method(a, "_root", "createEmptyMovieClip", 2, [&](Asm& s) {
+    s.push({Push(depth), Push(clip)});
+  });
+  call_method(a, clip, "beginFill", 1, [](Asm& s) { s.push({Push(0xFF0000)}); });
+}
+
+TEST(Avm1Drawing, AFillStillBeingDrawnShowsClosedWhicheverWayItRuns) {
+  Asm a;
+  red_fill_clip(a, "d", 1);
+  move_to(a, "d", 0, 0);  // down, then right: the triangle below the diagonal
+  line_to(a, "d", 0, 50);
+  line_to(a, "d", 50, 50);
+  red_fill_clip(a, "e", 2);
+  move_to(a, "e", 100, 0);  // right, then down: the one above it
+  line_to(a, "e", 150, 0);
+  line_to(a, "e", 150, 50);
+  Picture p = draw(a, 8, false);
+  EXPECT_EQ(p.at(10, 40), "r");
+  EXPECT_EQ(p.at(40, 10), "w");
+  EXPECT_EQ(p.at(140, 10), "r");
+  EXPECT_EQ(p.at(110, 40), "w");
+
+  // Ended, a path that turned from one direction to the other keeps the
+  // inside of its outline.
+  Asm turning;
+  red_fill_clip(turning, "d", 1);
+  move_to(turning, "d", 50, 0);
+  line_to(turning, "d", 0, 0);  // alone, this runs one way round
+  line_to(turning, "d", 0, 50);
+  line_to(turning, "d", 100, 50);
+  line_to(turning, "d", 100, 0);  // all of it, the other way
+  call_method(turning, "d", "endFill", 0, [](Asm&) {});
+  p = draw(turning, 8, false);
+  EXPECT_EQ(p.at(10, 10), "r");
+  EXPECT_EQ(p.at(90, 10), "r");
+  EXPECT_EQ(p.at(150, 10), "w");
+  EXPECT_EQ(p.at(50, 80), "w");
+}
+
+TEST(Avm1Drawing, ADuplicateTakesTheDrawingAndThePenAlong) {
+  Asm a;
+  red_fill_clip(a, "d", 1);
+  move_to(a, "d", 0, 0);
+  line_to(a, "d", 0, 50);
+  line_to(a, "d", 50, 50);
+  call_method(a, "d", "duplicateMovieClip", 2, [](Asm& s) { s.push({Push(2), Push("e")}); });
+  a.get("e").push({Push("_x"), Push(100)}).op(avm1::kActionSetMember);
+  line_to(a, "e", 50, 0);  // the duplicate goes on to a square
+  line_to(a, "e", 0, 0);
+  call_method(a, "e", "endFill", 0, [](Asm&) {});
+  Picture p = draw(a, 8, false);
+  EXPECT_EQ(p.at(10, 40), "r");  // the original stays a triangle
+  EXPECT_EQ(p.at(40, 10), "w");
+  EXPECT_EQ(p.at(110, 40), "r");
+  EXPECT_EQ(p.at(140, 10), "r");
+}
+
+TEST(Avm1Drawing, StrokesCoverThePixelsRightOfAndBelowTheirPath) {
+  Asm a;
+  call_method(a, "_root", "createEmptyMovieClip", 2, [](Asm& s) { s.push({Push(1), Push("d")}); });
+  call_method(a, "d", "lineStyle", 2, [](Asm& s) { s.push({Push(0x0000FF), Push(1)}); });
+  move_to(a, "d", 10, 60);
+  line_to(a, "d", 60, 60);
+  move_to(a, "d", 80, 10);
+  line_to(a, "d", 80, 40);
+  Picture p = draw(a, 8, false);
+  EXPECT_EQ(p.at(30, 60), "b");
+  EXPECT_EQ(p.at(30, 59), "w");
+  EXPECT_EQ(p.at(30, 61), "w");
+  EXPECT_EQ(p.at(80, 20), "b");
+  EXPECT_EQ(p.at(79, 20), "w");
+  EXPECT_EQ(p.at(81, 20), "w");
 }
 
 TEST(Avm1Masks, SetMaskShowsTheClipOnlyInsideItsMaskAndHidesTheMask) {
