@@ -161,6 +161,8 @@ class Engine : public npfp::ScriptHost {
   // Collect garbage now (between runs only).
   void collect_garbage();
   size_t live_objects() { return runtime_->heap().count(); }
+  // The movie's decoded characters (bitmaps for loadBitmap).
+  npfp::CharacterCache& characters() { return cache_; }
 
  private:
   struct QueuedAction {
@@ -270,5 +272,6 @@ void install_movieclip_builtins(Engine& engine);
 void install_stage_builtins(Engine& engine);
 void install_textfield_builtins(Engine& engine);
 void install_system_builtins(Engine& engine);
+void install_bitmap_builtins(Engine& engine);
 
 }  // namespace avm1

@@ -171,6 +171,10 @@ void SceneRenderer::draw_object(const DisplayObject& o, const render::DrawTarget
 
 void SceneRenderer::draw_content(const DisplayObject& o, const render::DrawTarget& target,
                                  const render::Matrix& m, const render::ColorTransform& cx) {
+  if (o.script_bitmap) {
+    draw_script_bitmap(*o.script_bitmap, o.smooth_bitmap, target, m, cx);
+    return;
+  }
   switch (o.definition->kind) {
     case CharacterKind::sprite:
       if (o.sprite) draw_timeline(*o.sprite, target, m, cx);
@@ -194,6 +198,35 @@ void SceneRenderer::draw_content(const DisplayObject& o, const render::DrawTarge
       draw_static(o.character, o.ratio, target, m, cx, 0);
       break;
   }
+}
+
+void SceneRenderer::draw_script_bitmap(const render::Bitmap& bitmap, bool smooth,
+                                       const render::DrawTarget& target, const render::Matrix& m,
+                                       const render::ColorTransform& cx) {
+  if (bitmap.empty()) return;
+  // A rectangle of the bitmap's size filled with it; the lookup answers
+  // the one id the fill uses.
+  constexpr uint16_t kId = 0xFFFF;
+  render::ShapeGeometry g;
+  g.groups.emplace_back();
+  render::StyleGroup& group = g.groups.back();
+  render::FillStyle fill;
+  fill.type = smooth ? render::FillStyle::clipped_bitmap : render::FillStyle::clipped_bitmap_hard;
+  fill.bitmap_id = kId;
+  fill.matrix = render::Matrix::scaling(20, 20);
+  group.fills.push_back(fill);
+  double w = bitmap.width * 20.0, h = bitmap.height * 20.0;
+  const render::Point corners[] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+  for (int i = 0; i < 4; ++i) {
+    render::ShapeEdge e;
+    e.from = corners[i];
+    e.to = corners[(i + 1) % 4];
+    e.control = {(e.from.x + e.to.x) / 2, (e.from.y + e.to.y) / 2};
+    e.fill1 = 1;
+    group.edges.push_back(e);
+  }
+  render::draw_geometry(g, target, m, cx,
+                        [&](uint16_t id) { return id == kId ? &bitmap : nullptr; });
 }
 
 void SceneRenderer::draw_static(uint16_t id, uint16_t ratio, const render::DrawTarget& target,

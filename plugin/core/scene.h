@@ -50,6 +50,9 @@ class SceneRenderer {
   // state and the timelines of its sprites.
   void draw_button(uint16_t id, const DisplayObject* shown, const render::DrawTarget& target,
                    const render::Matrix& m, const render::ColorTransform& cx, int nesting);
+  void draw_script_bitmap(const render::Bitmap& bitmap, bool smooth,
+                          const render::DrawTarget& target, const render::Matrix& m,
+                          const render::ColorTransform& cx);
   bool hit_character(uint16_t id, uint16_t ratio, render::Point p, int nesting);
   void draw_static(uint16_t id, uint16_t ratio, const render::DrawTarget& target,
                    const render::Matrix& m, const render::ColorTransform& cx, int nesting);

@@ -424,6 +424,15 @@ render::ShapeGeometry& TimelineInstance::drawing_for_update() {
   return *drawing_;
 }
 
+const Character* TimelineInstance::script_bitmap_character() {
+  static const Character c = [] {
+    Character b;
+    b.kind = CharacterKind::bitmap;
+    return b;
+  }();
+  return &c;
+}
+
 const Character* TimelineInstance::empty_sprite() {
   static const Character* const empty = [] {
     static Timeline timeline;

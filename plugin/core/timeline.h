@@ -11,6 +11,7 @@
 
 #include "core/button.h"
 #include "core/movie.h"
+#include "render/bitmap.h"
 #include "render/shape.h"
 
 namespace npfp {
@@ -105,6 +106,11 @@ struct DisplayObject {
   std::shared_ptr<const std::string> script_text;
   // The script engine's object for this instance (opaque here).
   void* script_object = nullptr;
+  // Pixels a script attached (attachBitmap), drawn with their top left at
+  // the object's origin, one pixel per 20 twips; shared with the script's
+  // bitmap object, which may change them.
+  std::shared_ptr<const render::Bitmap> script_bitmap;
+  bool smooth_bitmap = false;
   // The list holding the object, for finding where a script mask stands.
   const TimelineInstance* owner = nullptr;
   ScriptMaskLink script_mask;
@@ -190,6 +196,8 @@ class TimelineInstance {
 
   // A sprite definition with one empty frame (createEmptyMovieClip).
   static const Character* empty_sprite();
+  // The definition of objects that show a script's bitmap.
+  static const Character* script_bitmap_character();
 
   // The object whose sprite this timeline is; nullptr for a main timeline.
   const DisplayObject* host() const { return host_; }

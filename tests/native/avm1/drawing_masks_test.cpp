@@ -194,6 +194,72 @@ TEST(Avm1Drawing, StrokesCoverThePixelsRightOfAndBelowTheirPath) {
   EXPECT_EQ(p.at(81, 20), "w");
 }
 
+// b = new flash.display.BitmapData(args...)
+void new_bitmap(Asm& a, const std::string& name, std::initializer_list<Push> args_last_first,
+                int count) {
+  a.push({Push(name)});
+  a.push(args_last_first);
+  a.push({Push(count)});
+  a.get("flash").push({Push("display")}).op(avm1::kActionGetMember);
+  a.push({Push("BitmapData")}).op(avm1::kActionNewMethod).op(avm1::kActionSetVariable);
+}
+
+void trace_call(Asm& a, const std::string& object, const std::string& method,
+                std::initializer_list<Push> args_last_first, int count) {
+  a.push(args_last_first);
+  a.push({Push(count)});
+  a.get(object);
+  a.push({Push(method)}).op(avm1::kActionCallMethod).op(avm1::kActionTrace);
+}
+
+TEST(Avm1Bitmaps, PixelsAreSetFilledCopiedAndShownWhereAttached) {
+  Asm a;
+  // 20 x 10, opaque, red; its right half green; one blue pixel.
+  new_bitmap(a, "b", {Push(static_cast<double>(0xFFFF0000u)), Push::b(false), Push(10), Push(20)},
+             4);
+  a.get("b").push({Push("width")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  a.get("b").push({Push("transparent")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  call_method(a, "b", "fillRect", 2, [](Asm& s) {
+    s.push({Push(0x00FF00), Push(10), Push(10), Push(0), Push(10), Push(4)});
+    s.get("flash").push({Push("geom")}).op(avm1::kActionGetMember);
+    s.push({Push("Rectangle")}).op(avm1::kActionNewMethod);
+  });
+  call_method(a, "b", "setPixel", 3, [](Asm& s) { s.push({Push(0x0000FF), Push(1), Push(1)}); });
+  trace_call(a, "b", "getPixel", {Push(1), Push(1)}, 2);
+  trace_call(a, "b", "getPixel32", {Push(5), Push(15)}, 2);  // alpha forced: opaque bitmap
+  trace_call(a, "b", "getPixel", {Push(0), Push(99)}, 2);    // outside
+  // A transparent copy of part of it, then both shown.
+  new_bitmap(a, "c", {Push(0), Push::b(true), Push(10), Push(20)}, 4);
+  call_method(a, "c", "copyPixels", 3, [](Asm& s) {
+    s.push({Push(0), Push(5), Push(2)});
+    s.get("flash").push({Push("geom")}).op(avm1::kActionGetMember);
+    s.push({Push("Point")}).op(avm1::kActionNewMethod);
+    s.push({Push(10), Push(10), Push(0), Push(5), Push(4)});
+    s.get("flash").push({Push("geom")}).op(avm1::kActionGetMember);
+    s.push({Push("Rectangle")}).op(avm1::kActionNewMethod);
+    s.get("b");
+  });
+  trace_call(a, "c", "getPixel32", {Push(0), Push(0)}, 2);  // not copied: clear
+  trace_call(a, "c", "getPixel", {Push(0), Push(10)}, 2);   // from b's green half
+  call_method(a, "_root", "attachBitmap", 2, [](Asm& s) { s.push({Push(1)}).get("b"); });
+  call_method(a, "_root", "createEmptyMovieClip", 2, [](Asm& s) { s.push({Push(2), Push("m")}); });
+  a.get("m").push({Push("_x"), Push(100)}).op(avm1::kActionSetMember);
+  call_method(a, "m", "attachBitmap", 2, [](Asm& s) { s.push({Push(1)}).get("c"); });
+  // Changed after attaching: the picture follows.
+  call_method(a, "b", "setPixel", 3, [](Asm& s) { s.push({Push(0x0000FF), Push(8), Push(2)}); });
+  Picture p = draw(a, 8, false);
+  EXPECT_EQ(p.trace, "20\nfalse\n255\n-16711936\n0\n0\n65280\n");
+  EXPECT_EQ(p.at(3, 3), "r");
+  EXPECT_EQ(p.at(1, 1), "b");
+  EXPECT_EQ(p.at(2, 8), "b");
+  EXPECT_EQ(p.at(15, 5), "g");
+  EXPECT_EQ(p.at(25, 5), "w");
+  EXPECT_EQ(p.at(100, 0), "w");  // the clear part of the copy
+  EXPECT_EQ(p.at(111, 7), "g");  // b's 5..15 x 0..10, at 5,0 in c
+  EXPECT_EQ(p.at(107, 7), "r");
+  EXPECT_EQ(p.at(104, 7), "w");
+}
+
 TEST(Avm1Masks, SetMaskShowsTheClipOnlyInsideItsMaskAndHidesTheMask) {
   Asm a;
   call_method(a, "big", "setMask", 1, [](Asm& s) { s.get("small"); });
