@@ -447,6 +447,15 @@ struct BoundsWalker {
   void character(const npfp::DisplayObject* o, uint16_t id, uint16_t ratio,
                  const npfp::TimelineInstance* sprite, const render::Matrix& m, int nesting) {
     if (--budget < 0 || nesting > 32) return;
+    if (o && o->script_bitmap) {
+      if (!o->script_bitmap->empty()) {
+        render::Rect r;
+        r.x_max = o->script_bitmap->width * 20;
+        r.y_max = o->script_bitmap->height * 20;
+        unite(out, any, render::transform_box(m, r));
+      }
+      return;
+    }
     const npfp::Character* c = cache.character(id);
     if (!c) {
       if (sprite) timeline(*sprite, m, nesting + 1);
