@@ -266,6 +266,8 @@ Value mc_attach_bitmap(Runtime& rt, CallInfo& call) {
 
 void install_bitmap_builtins(Engine& engine) {
   Runtime& rt = engine.runtime();
+  // The class arrived with SWF 8.
+  if (rt.version() < 8) return;
   Object* g = rt.global();
   Object* flash = rt.get_property(g, "flash").as_object();
   if (!flash) {

@@ -254,12 +254,6 @@ void draw_group(const StyleGroup& group, const DrawTarget& target, const IntRect
   }
 
   if (group.lines.empty() || (target.mask_mode && !target.mask_strokes)) return;
-  // Strokes sit half a pixel right of and below their path, as the
-  // player's renderer places them (so a one-pixel line on a whole
-  // coordinate covers exactly one pixel row or column).
-  Matrix stroke_m = m;
-  stroke_m.tx += 0.5;
-  stroke_m.ty += 0.5;
   std::vector<std::vector<size_t>> by_line(group.lines.size());
   for (size_t i = 0; i < group.edges.size(); ++i) {
     uint16_t line = group.edges[i].line;
@@ -289,9 +283,9 @@ void draw_group(const StyleGroup& group, const DrawTarget& target, const IntRect
       if (!connected) {
         if (!polyline.empty()) stroke_polyline(polyline, style, r, 0);
         polyline.clear();
-        polyline.push_back(stroke_m.apply(e.from));
+        polyline.push_back(m.apply(e.from));
       }
-      append_flattened(polyline, stroke_m, e, keep);
+      append_flattened(polyline, m, e, keep);
       previous = &e;
     }
     if (!polyline.empty()) stroke_polyline(polyline, style, r, 0);

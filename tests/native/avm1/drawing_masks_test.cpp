@@ -1,7 +1,7 @@
 // What scripts draw, checked on the drawn picture. The drawing methods: a
 // fill still being drawn shows closed whichever way it runs, a duplicate
-// takes the drawing and the pen along, strokes cover the pixels right of
-// and below their path. Masks set with setMask: the masked clip shows only
+// takes the drawing and the pen along. Bitmaps scripts make and attach.
+// Masks set with setMask: the masked clip shows only
 // inside its mask wherever the mask stands, the mask is not drawn, and
 // null, a removed mask or an older file version leave the clip whole.
 #include <gtest/gtest.h>
@@ -175,23 +175,6 @@ TEST(Avm1Drawing, ADuplicateTakesTheDrawingAndThePenAlong) {
   EXPECT_EQ(p.at(40, 10), "w");
   EXPECT_EQ(p.at(110, 40), "r");
   EXPECT_EQ(p.at(140, 10), "r");
-}
-
-TEST(Avm1Drawing, StrokesCoverThePixelsRightOfAndBelowTheirPath) {
-  Asm a;
-  call_method(a, "_root", "createEmptyMovieClip", 2, [](Asm& s) { s.push({Push(1), Push("d")}); });
-  call_method(a, "d", "lineStyle", 2, [](Asm& s) { s.push({Push(0x0000FF), Push(1)}); });
-  move_to(a, "d", 10, 60);
-  line_to(a, "d", 60, 60);
-  move_to(a, "d", 80, 10);
-  line_to(a, "d", 80, 40);
-  Picture p = draw(a, 8, false);
-  EXPECT_EQ(p.at(30, 60), "b");
-  EXPECT_EQ(p.at(30, 59), "w");
-  EXPECT_EQ(p.at(30, 61), "w");
-  EXPECT_EQ(p.at(80, 20), "b");
-  EXPECT_EQ(p.at(79, 20), "w");
-  EXPECT_EQ(p.at(81, 20), "w");
 }
 
 // b = new flash.display.BitmapData(args...)
