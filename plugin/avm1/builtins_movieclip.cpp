@@ -270,6 +270,23 @@ Value mc_get_bytes_total(Runtime& rt, CallInfo& call) {
 
 Value mc_nothing(Runtime&, CallInfo&) { return Value(); }
 
+// setMask(clip) masks this clip by another; null (or anything that is no
+// clip) takes the mask away.
+Value mc_set_mask(Runtime& rt, CallInfo& call) {
+  CLIP_OR_RETURN(Value());
+  npfp::DisplayObject* self = clip->object();
+  if (!self) return Value();
+  Engine& e = engine_of(rt);
+  ClipObject* mask = nullptr;
+  if (Object* o = call.arg(0).as_object()) mask = o->is_clip() ? e.live(o) : nullptr;
+  if (mask && mask->object())
+    npfp::ScriptMaskLink::pair(*self, *mask->object());
+  else
+    self->script_mask.clear_mask();
+  e.request_redraw();
+  return Value();
+}
+
 // --- Drawing
 
 DrawingState& pen(ClipObject* clip) {
@@ -288,15 +305,51 @@ render::Rgba color_from(Runtime& rt, const Value& rgb, const Value& alpha) {
 }
 
 // Fills follow the outline's direction: a counter-clockwise path has its
-// fill on the other side.
-void orient_path(render::StyleGroup& g, size_t first) {
-  double area = 0;
-  for (size_t i = first; i < g.edges.size(); ++i) {
-    const render::ShapeEdge& e = g.edges[i];
-    area += e.from.x * e.to.y - e.to.x * e.from.y;
-  }
-  if (area >= 0) return;
+// fill on the other side of its edges.
+void swap_fill_sides(render::StyleGroup& g, size_t first) {
   for (size_t i = first; i < g.edges.size(); ++i) std::swap(g.edges[i].fill0, g.edges[i].fill1);
+}
+
+double cross(double ax, double ay, double bx, double by) { return ax * by - bx * ay; }
+
+void put_fill(const DrawingState& d, render::ShapeEdge& e) {
+  e.fill0 = d.flipped ? d.fill : 0;
+  e.fill1 = d.flipped ? 0 : d.fill;
+}
+
+void push_closing_edge(const DrawingState& d, render::StyleGroup& g) {
+  render::ShapeEdge e;
+  e.from = {d.pen_x, d.pen_y};
+  e.to = {d.start_x, d.start_y};
+  e.control = {(e.from.x + e.to.x) / 2, (e.from.y + e.to.y) / 2};
+  put_fill(d, e);
+  g.edges.push_back(e);
+}
+
+// Longer fill paths are closed and oriented only when they end, so that a
+// path whose direction keeps changing costs no more than its length.
+constexpr size_t kMaxLiveClosedEdges = 4096;
+
+// Puts the provisional closing edge after the last edge of the fill path
+// being drawn and turns the fills to the side the whole path asks for.
+void keep_closed(DrawingState& d, render::StyleGroup& g) {
+  if (g.edges.size() - d.path_first_edge > kMaxLiveClosedEdges) return;
+  if (d.pen_x != d.start_x || d.pen_y != d.start_y) {
+    push_closing_edge(d, g);
+    d.closing = true;
+  }
+  bool flip = d.area + cross(d.pen_x, d.pen_y, d.start_x, d.start_y) < 0;
+  if (flip != d.flipped) {
+    swap_fill_sides(g, d.path_first_edge);
+    d.flipped = flip;
+  }
+}
+
+void start_path(DrawingState& d, size_t first_edge) {
+  d.path_first_edge = first_edge;
+  d.closing = false;
+  d.flipped = false;
+  d.area = 0;
 }
 
 render::StyleGroup* current_group(ClipObject* clip) {
@@ -311,18 +364,17 @@ void close_path(ClipObject* clip) {
   if (!d.filling) return;
   render::StyleGroup* g = current_group(clip);
   if (!g) return;
-  if (d.pen_x != d.start_x || d.pen_y != d.start_y) {
-    render::ShapeEdge e;
-    e.from = {d.pen_x, d.pen_y};
-    e.to = {d.start_x, d.start_y};
-    e.control = {(e.from.x + e.to.x) / 2, (e.from.y + e.to.y) / 2};
-    e.fill1 = d.fill;
-    g->edges.push_back(e);
+  if (!d.closing && (d.pen_x != d.start_x || d.pen_y != d.start_y)) push_closing_edge(d, *g);
+  // The final side, also for paths too long to have been kept oriented.
+  double area = 0;
+  for (size_t i = d.path_first_edge; i < g->edges.size(); ++i) {
+    const render::ShapeEdge& e = g->edges[i];
+    area += cross(e.from.x, e.from.y, e.to.x, e.to.y);
   }
-  orient_path(*g, d.path_first_edge);
+  if ((area < 0) != d.flipped) swap_fill_sides(*g, d.path_first_edge);
   d.pen_x = d.start_x;
   d.pen_y = d.start_y;
-  d.path_first_edge = g->edges.size();
+  start_path(d, g->edges.size());
 }
 
 void new_group(ClipObject* clip) {
@@ -337,7 +389,7 @@ void new_group(ClipObject* clip) {
     group.lines.push_back(d.line_style);
     d.line = 1;
   }
-  d.path_first_edge = 0;
+  start_path(d, 0);
   d.start_x = d.pen_x;
   d.start_y = d.pen_y;
 }
@@ -458,16 +510,22 @@ void add_edge(ClipObject* clip, double cx, double cy, double x, double y, bool c
   if (!d.has_group) new_group(clip);
   render::StyleGroup* g = current_group(clip);
   if (!g) return;
+  if (d.closing) {
+    g->edges.pop_back();
+    d.closing = false;
+  }
   render::ShapeEdge e;
   e.from = {d.pen_x, d.pen_y};
   e.to = {x, y};
   e.curved = curved;
   e.control = curved ? render::Point{cx, cy} : render::Point{(d.pen_x + x) / 2, (d.pen_y + y) / 2};
-  e.fill1 = d.filling ? d.fill : 0;
+  if (d.filling) put_fill(d, e);
   e.line = d.line;
   g->edges.push_back(e);
+  d.area += cross(d.pen_x, d.pen_y, x, y);
   d.pen_x = x;
   d.pen_y = y;
+  if (d.filling) keep_closed(d, *g);
 }
 
 double twips_arg(Runtime& rt, CallInfo& call, size_t i) {
@@ -482,7 +540,7 @@ Value mc_move_to(Runtime& rt, CallInfo& call) {
   close_path(clip);
   d.pen_x = d.start_x = twips_arg(rt, call, 0);
   d.pen_y = d.start_y = twips_arg(rt, call, 1);
-  if (render::StyleGroup* g = current_group(clip)) d.path_first_edge = g->edges.size();
+  if (render::StyleGroup* g = current_group(clip)) start_path(d, g->edges.size());
   return Value();
 }
 
@@ -603,7 +661,6 @@ void install_movieclip_builtins(Engine& engine) {
       {"unloadMovie", mc_unload_movie},
       {"getBytesLoaded", mc_get_bytes_loaded},
       {"getBytesTotal", mc_get_bytes_total},
-      {"setMask", mc_nothing},
       {"attachAudio", mc_nothing},
       {"attachVideo", mc_nothing},
       {"getSWFVersion", mc_get_swf_version},
@@ -612,6 +669,7 @@ void install_movieclip_builtins(Engine& engine) {
   const std::pair<const char*, NativeFunction> methods6[] = {
       {"createEmptyMovieClip", mc_create_empty},
       {"createTextField", mc_nothing},
+      {"setMask", mc_set_mask},
       {"clear", mc_clear},
       {"beginFill", mc_begin_fill},
       {"beginGradientFill", mc_begin_gradient_fill},

@@ -106,6 +106,14 @@ struct DrawingState {
   size_t path_first_edge = 0;
   size_t group = 0;
   bool has_group = false;
+  // A fill path being drawn shows closed, as the player shows it: while
+  // `closing`, its last edge is a provisional one back to the start.
+  // `area` is twice the signed area of its edges (without that one);
+  // `flipped` tells that its fills were moved to the other side of the
+  // edges because the path runs counter-clockwise.
+  bool closing = false;
+  bool flipped = false;
+  double area = 0;
 };
 
 class ClipObject : public Object {

@@ -63,6 +63,7 @@ Engine::Engine(npfp::Player& player, Host& host)
   install_stage_builtins(*this);
   install_textfield_builtins(*this);
   install_system_builtins(*this);
+  install_bitmap_builtins(*this);
   player_.set_script_host(this);
 }
 

@@ -162,6 +162,8 @@ class Engine : public npfp::ScriptHost {
   // Collect garbage now (between runs only).
   void collect_garbage();
   size_t live_objects() { return runtime_->heap().count(); }
+  // The movie's decoded characters (bitmaps for loadBitmap).
+  npfp::CharacterCache& characters() { return cache_; }
 
  private:
   struct QueuedAction {
@@ -279,6 +281,9 @@ class Engine : public npfp::ScriptHost {
   ClipObject* pressed_clip_ = nullptr;
   ClipObject* hovered_clip_ = nullptr;
   int instance_counter_ = 0;
+  // How deep live() is nested: a property that holds a removed clip can
+  // lead a path back to that same clip.
+  int live_depth_ = 0;
 
   friend void install_movieclip_builtins(Engine& engine);
   friend void install_stage_builtins(Engine& engine);
@@ -291,5 +296,6 @@ void install_stage_builtins(Engine& engine);
 void install_textfield_builtins(Engine& engine);
 void install_textformat_builtins(Runtime& rt);
 void install_system_builtins(Engine& engine);
+void install_bitmap_builtins(Engine& engine);
 
 }  // namespace avm1

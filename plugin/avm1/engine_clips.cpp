@@ -53,8 +53,10 @@ ClipObject* Engine::live(Object* o) {
   if (!o || !o->is_clip()) return nullptr;
   auto* c = static_cast<ClipObject*>(o);
   if (!c->removed) return c;
-  if (c->last_path.empty()) return nullptr;
+  if (c->last_path.empty() || live_depth_ >= 4) return nullptr;
+  ++live_depth_;
   ClipObject* found = resolve_path(root_, c->last_path);
+  --live_depth_;
   return found && !found->removed ? found : nullptr;
 }
 
@@ -447,6 +449,15 @@ struct BoundsWalker {
   void character(const npfp::DisplayObject* o, uint16_t id, uint16_t ratio,
                  const npfp::TimelineInstance* sprite, const render::Matrix& m, int nesting) {
     if (--budget < 0 || nesting > 32) return;
+    if (o && o->script_bitmap) {
+      if (!o->script_bitmap->empty()) {
+        render::Rect r;
+        r.x_max = o->script_bitmap->width * 20;
+        r.y_max = o->script_bitmap->height * 20;
+        unite(out, any, render::transform_box(m, r));
+      }
+      return;
+    }
     const npfp::Character* c = cache.character(id);
     if (!c) {
       if (sprite) timeline(*sprite, m, nesting + 1);
@@ -632,10 +643,14 @@ ClipObject* Engine::duplicate(ClipObject* clip, const String& name, int depth, O
   o->color_transform = cx;
   o->visible = visible;
   o->clip_actions = events;
+  // What scripts drew on the clip goes with it, and so does the pen: a
+  // fill in progress goes on in each of them apart.
+  if (clip->timeline && o->sprite) o->sprite->share_drawing(clip->timeline->drawing());
   ClipObject* c = clip_of(*o);
   if (!c) return nullptr;
   c->event_bytes = events;
   c->events = handlers;
+  if (clip->drawing) c->drawing = std::make_unique<DrawingState>(*clip->drawing);
   if (init) {
     for (const Property& p : init->properties().list())
       if (!(p.flags & kDontEnum) && !p.getter) runtime_->set_property(c, p.name, p.value);

@@ -250,7 +250,8 @@ void MovieBuilder::tag(int code, const uint8_t* body, size_t length) {
     case kTagSetBackgroundColor: {
       ByteReader in(body, length);
       render::Rgba c = in.rgb();
-      if (!in.failed()) {
+      // The first colour a movie sets stays; later ones are ignored.
+      if (!in.failed() && !movie_.has_background) {
         movie_.background = c;
         movie_.has_background = true;
       }

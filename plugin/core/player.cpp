@@ -244,12 +244,12 @@ void Player::render(render::Canvas& canvas, const render::IntRect& clip) {
     canvas.fill(target.clip, render::premultiply(bg));
   }
   if (!root_ || !movie_.has_header) return;
-  scene_.start_frame();
+  render::Matrix to_device = stage_matrix_for(canvas.width(), canvas.height());
+  scene_.start_frame(to_device);
   bool low = options_.quality == Quality::low || options_.quality == Quality::autolow;
   target.antialias = !low;
   target.smooth_bitmaps = !low;
-  scene_.draw_timeline(*root_, target, stage_matrix_for(canvas.width(), canvas.height()),
-                       render::ColorTransform());
+  scene_.draw_timeline(*root_, target, to_device, render::ColorTransform());
 }
 
 void Player::queue_input(const InputEvent& e) {

@@ -91,6 +91,16 @@ void SceneRenderer::draw_list(const std::map<Depth, DisplayObject>& list,
                 masks.end());
     render::DrawTarget t = target;
     if (!masks.empty()) t.mask = masks.back().mask.get();
+    // A script's mask is not drawn itself. Inside a mask's own content,
+    // script masks are left out, so masks that contain their maskees end.
+    if (o.script_mask.is_mask()) continue;
+    if (o.script_mask.mask() && !target.mask_mode && o.clip_depth == 0) {
+      std::unique_ptr<render::Mask> mask = script_mask_for(o, t);
+      if (!mask) continue;
+      t.mask = mask.get();
+      draw_object(o, t, to_device, cxform);
+      continue;
+    }
 
     if (o.clip_depth > 0) {
       // A mask inside a mask's own content adds nothing to its area.
@@ -112,6 +122,23 @@ void SceneRenderer::draw_list(const std::map<Depth, DisplayObject>& list,
     }
     draw_object(o, t, to_device, cxform);
   }
+}
+
+std::unique_ptr<render::Mask> SceneRenderer::script_mask_for(const DisplayObject& o,
+                                                             const render::DrawTarget& around) {
+  const DisplayObject* mask_object = o.script_mask.mask();
+  if (!mask_object->definition || !spend_draw()) return nullptr;
+  render::Canvas* scratch = borrow_canvas(around, around.clip);
+  render::DrawTarget mask_target = around;
+  mask_target.canvas = scratch;
+  mask_target.mask_mode = true;
+  mask_target.mask_strokes = false;
+  render::Matrix m = root_to_device_ * TimelineInstance::to_root(*mask_object);
+  draw_content(*mask_object, mask_target, m, render::ColorTransform());
+  auto mask = std::make_unique<render::Mask>();
+  mask->set_from_alpha(*scratch, around.clip, false);
+  return_canvas();
+  return mask;
 }
 
 void SceneRenderer::draw_object(const DisplayObject& o, const render::DrawTarget& target,
@@ -144,6 +171,10 @@ void SceneRenderer::draw_object(const DisplayObject& o, const render::DrawTarget
 
 void SceneRenderer::draw_content(const DisplayObject& o, const render::DrawTarget& target,
                                  const render::Matrix& m, const render::ColorTransform& cx) {
+  if (o.script_bitmap) {
+    draw_script_bitmap(*o.script_bitmap, o.smooth_bitmap, target, m, cx);
+    return;
+  }
   switch (o.definition->kind) {
     case CharacterKind::sprite:
       if (o.sprite) draw_timeline(*o.sprite, target, m, cx);
@@ -167,6 +198,35 @@ void SceneRenderer::draw_content(const DisplayObject& o, const render::DrawTarge
       draw_static(o.character, o.ratio, target, m, cx, 0);
       break;
   }
+}
+
+void SceneRenderer::draw_script_bitmap(const render::Bitmap& bitmap, bool smooth,
+                                       const render::DrawTarget& target, const render::Matrix& m,
+                                       const render::ColorTransform& cx) {
+  if (bitmap.empty()) return;
+  // A rectangle of the bitmap's size filled with it; the lookup answers
+  // the one id the fill uses.
+  constexpr uint16_t kId = 0xFFFF;
+  render::ShapeGeometry g;
+  g.groups.emplace_back();
+  render::StyleGroup& group = g.groups.back();
+  render::FillStyle fill;
+  fill.type = smooth ? render::FillStyle::clipped_bitmap : render::FillStyle::clipped_bitmap_hard;
+  fill.bitmap_id = kId;
+  fill.matrix = render::Matrix::scaling(20, 20);
+  group.fills.push_back(fill);
+  double w = bitmap.width * 20.0, h = bitmap.height * 20.0;
+  const render::Point corners[] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+  for (int i = 0; i < 4; ++i) {
+    render::ShapeEdge e;
+    e.from = corners[i];
+    e.to = corners[(i + 1) % 4];
+    e.control = {(e.from.x + e.to.x) / 2, (e.from.y + e.to.y) / 2};
+    e.fill1 = 1;
+    group.edges.push_back(e);
+  }
+  render::draw_geometry(g, target, m, cx,
+                        [&](uint16_t id) { return id == kId ? &bitmap : nullptr; });
 }
 
 void SceneRenderer::draw_static(uint16_t id, uint16_t ratio, const render::DrawTarget& target,

@@ -23,7 +23,12 @@ class SceneRenderer {
   // many times over stop being drawn once this many draws were made.
   static constexpr size_t kMaxDrawsPerFrame = 100000;
   static constexpr size_t kMaxHitTestsPerQuery = 10000;
-  void start_frame() { draws_left_ = kMaxDrawsPerFrame; }
+  // `root_to_device` maps the main timeline's space to device pixels (where
+  // script masks are drawn from).
+  void start_frame(const render::Matrix& root_to_device = render::Matrix()) {
+    draws_left_ = kMaxDrawsPerFrame;
+    root_to_device_ = root_to_device;
+  }
 
   // `to_device` maps the list's space (twips) to device pixels.
   void draw_list(const std::map<Depth, DisplayObject>& list, const render::DrawTarget& target,
@@ -45,6 +50,9 @@ class SceneRenderer {
   // state and the timelines of its sprites.
   void draw_button(uint16_t id, const DisplayObject* shown, const render::DrawTarget& target,
                    const render::Matrix& m, const render::ColorTransform& cx, int nesting);
+  void draw_script_bitmap(const render::Bitmap& bitmap, bool smooth,
+                          const render::DrawTarget& target, const render::Matrix& m,
+                          const render::ColorTransform& cx);
   bool hit_character(uint16_t id, uint16_t ratio, render::Point p, int nesting);
   void draw_static(uint16_t id, uint16_t ratio, const render::DrawTarget& target,
                    const render::Matrix& m, const render::ColorTransform& cx, int nesting);
@@ -56,7 +64,13 @@ class SceneRenderer {
   bool spend_draw();
   bool spend_hit_test();
 
+  // The coverage of the object masking `o` by script, drawn through
+  // `around` (the masks it stands in); null when it draws nothing.
+  std::unique_ptr<render::Mask> script_mask_for(const DisplayObject& o,
+                                                const render::DrawTarget& around);
+
   CharacterCache& cache_;
+  render::Matrix root_to_device_;
   size_t draws_left_ = kMaxDrawsPerFrame;
   size_t hit_tests_left_ = kMaxHitTestsPerQuery;
   // Buttons being drawn or tested, innermost last: one that shows itself

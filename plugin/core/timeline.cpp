@@ -84,6 +84,36 @@ TimelineInstance::TimelineInstance(const Movie& movie, const Timeline& timeline,
   if (nesting_ > 0) ++budget_->live_sprites;
 }
 
+void ScriptMaskLink::pair(DisplayObject& maskee, DisplayObject& mask) {
+  if (&maskee == &mask) return;
+  maskee.script_mask.clear_mask();
+  if (DisplayObject* old = mask.script_mask.maskee_) old->script_mask.mask_ = nullptr;
+  maskee.script_mask.mask_ = &mask;
+  mask.script_mask.maskee_ = &maskee;
+}
+
+void ScriptMaskLink::clear_mask() {
+  if (mask_) mask_->script_mask.maskee_ = nullptr;
+  mask_ = nullptr;
+}
+
+void ScriptMaskLink::clear() {
+  clear_mask();
+  if (maskee_) maskee_->script_mask.mask_ = nullptr;
+  maskee_ = nullptr;
+}
+
+render::Matrix TimelineInstance::to_root(const DisplayObject& o) {
+  render::Matrix m = o.matrix;
+  const DisplayObject* at = &o;
+  // Nesting is bounded by the instance budget; the count guards anyway.
+  for (int i = 0; i <= InstanceBudget::kMaxNesting && at->owner && at->owner->host_; ++i) {
+    at = at->owner->host_;
+    m = at->matrix * m;
+  }
+  return m;
+}
+
 TimelineInstance::~TimelineInstance() {
   list_.clear();
   if (nesting_ > 0) --budget_->live_sprites;
@@ -242,8 +272,10 @@ void TimelineInstance::set_character(DisplayObject& o, uint16_t character) {
 
 void TimelineInstance::set_definition(DisplayObject& o, const Character* definition) {
   o.definition = definition;
+  o.owner = this;
   o.serial = ++serial_counter_;
   o.sprite = new_sprite(o.definition);
+  if (o.sprite) o.sprite->host_ = &o;
   o.button_sprites.clear();
   o.button_state = kButtonUp;
   o.button_tracking = kTrackIdle;
@@ -253,12 +285,21 @@ void TimelineInstance::set_definition(DisplayObject& o, const Character* definit
 void TimelineInstance::place(const PlaceCommand& c) {
   auto it = list_.find(c.depth);
   if (it != list_.end() && it->second.script_placed) return;
-  if (it != list_.end() && c.has_character && movie_.header.version >= 6 && it->second.definition &&
-      (it->second.definition->kind == CharacterKind::sprite ||
-       it->second.definition->kind == CharacterKind::button)) {
+  auto interactive = [](const Character* d) {
+    return d && (d->kind == CharacterKind::sprite || d->kind == CharacterKind::button);
+  };
+  if (it != list_.end() && c.has_character && c.move &&
+      (interactive(it->second.definition) ||
+       (c.character != it->second.character && interactive(movie_.character(c.character))))) {
+    // A move never swaps a clip or button for another character, nor a
+    // shape or text for a clip or button: it changes only the placement.
+    copy_fields(it->second, c);
+    return;
+  }
+  if (it != list_.end() && c.has_character && movie_.header.version >= 6 &&
+      interactive(it->second.definition)) {
     // From SWF 6 a clip or button keeps its depth: a new placement there is
-    // ignored and a move changes only the placement, not the character.
-    if (c.move) copy_fields(it->second, c);
+    // ignored.
     return;
   }
   if (!c.move && c.has_character) {
@@ -416,6 +457,15 @@ render::ShapeGeometry& TimelineInstance::drawing_for_update() {
   else if (drawing_.use_count() > 1)
     drawing_ = std::make_shared<render::ShapeGeometry>(*drawing_);
   return *drawing_;
+}
+
+const Character* TimelineInstance::script_bitmap_character() {
+  static const Character c = [] {
+    Character b;
+    b.kind = CharacterKind::bitmap;
+    return b;
+  }();
+  return &c;
 }
 
 const Character* TimelineInstance::empty_sprite() {

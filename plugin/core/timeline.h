@@ -11,6 +11,7 @@
 
 #include "core/button.h"
 #include "core/movie.h"
+#include "render/bitmap.h"
 #include "render/shape.h"
 
 namespace npfp {
@@ -46,6 +47,37 @@ using Depth = int32_t;
 // Script depth 0: the lowest depth a script's clip leaves alone when the
 // timeline goes back.
 constexpr Depth kFirstScriptDepth = 16384;
+
+// A mask a script set between two objects (MovieClip.setMask): the maskee
+// shows only where the mask covers, and the mask itself is not drawn. Each
+// side ends the pairing when its object goes, so neither keeps a dangling
+// pointer; a moved object starts unpaired.
+class ScriptMaskLink {
+ public:
+  ScriptMaskLink() = default;
+  ScriptMaskLink(ScriptMaskLink&&) noexcept {}
+  ScriptMaskLink& operator=(ScriptMaskLink&&) noexcept {
+    clear();
+    return *this;
+  }
+  ScriptMaskLink(const ScriptMaskLink&) = delete;
+  ScriptMaskLink& operator=(const ScriptMaskLink&) = delete;
+  ~ScriptMaskLink() { clear(); }
+
+  // Masks `maskee` by `mask`, ending the pairings either had in that role.
+  static void pair(DisplayObject& maskee, DisplayObject& mask);
+  // Ends this object's own mask (it shows whole again).
+  void clear_mask();
+  // Ends both roles.
+  void clear();
+
+  const DisplayObject* mask() const { return mask_; }
+  bool is_mask() const { return maskee_ != nullptr; }
+
+ private:
+  DisplayObject* mask_ = nullptr;    // the object masking this one
+  DisplayObject* maskee_ = nullptr;  // the object this one masks
+};
 
 // One object on a display list.
 struct DisplayObject {
@@ -84,6 +116,14 @@ struct DisplayObject {
   std::shared_ptr<const std::string> script_text;
   // The script engine's object for this instance (opaque here).
   void* script_object = nullptr;
+  // Pixels a script attached (attachBitmap), drawn with their top left at
+  // the object's origin, one pixel per 20 twips; shared with the script's
+  // bitmap object, which may change them.
+  std::shared_ptr<const render::Bitmap> script_bitmap;
+  bool smooth_bitmap = false;
+  // The list holding the object, for finding where a script mask stands.
+  const TimelineInstance* owner = nullptr;
+  ScriptMaskLink script_mask;
 };
 
 // Shared by all timelines of one movie: a movie whose sprites place
@@ -164,9 +204,18 @@ class TimelineInstance {
   const std::shared_ptr<render::ShapeGeometry>& drawing() const { return drawing_; }
   render::ShapeGeometry& drawing_for_update();
   void clear_drawing() { drawing_.reset(); }
+  // Shares another timeline's drawing (copied once either draws on).
+  void share_drawing(const std::shared_ptr<render::ShapeGeometry>& drawing) { drawing_ = drawing; }
 
   // A sprite definition with one empty frame (createEmptyMovieClip).
   static const Character* empty_sprite();
+  // The definition of objects that show a script's bitmap.
+  static const Character* script_bitmap_character();
+
+  // The object whose sprite this timeline is; nullptr for a main timeline.
+  const DisplayObject* host() const { return host_; }
+  // An object's matrix within the main timeline's space (twips).
+  static render::Matrix to_root(const DisplayObject& o);
 
  private:
   bool apply_frame(size_t frame);
@@ -190,6 +239,7 @@ class TimelineInstance {
   int nesting_ = 0;
   std::map<Depth, DisplayObject> list_;
   std::shared_ptr<render::ShapeGeometry> drawing_;
+  const DisplayObject* host_ = nullptr;
   int current_ = -1;
   size_t applying_command_ = 0;
   bool playing_ = true;

@@ -23,6 +23,7 @@
 #include "avm1/clip.h"
 #include "avm1/engine.h"
 #include "core/player.h"
+#include "runner_host.h"
 
 namespace {
 
@@ -32,17 +33,14 @@ bool read_file(const std::string& path, std::string& out);
 // folder: names relative to the movie's folder are read from disk, and the
 // answer (the data, or a failure for a missing file or a network address)
 // arrives after the frame that asked.
-struct RunnerHost : avm1::Host {
+struct FolderHost : conformance::RunnerHost {
   struct Answer {
     uint32_t request;
     bool ok;
     std::string data;
   };
-  std::string output;
   std::string folder;
   std::vector<Answer> answers;
-  double clock = 0;
-  bool quit = false;
   bool load(uint32_t request, const std::string& url, const std::string&,
             const std::string&) override {
     std::string path = url.substr(0, url.find_first_of("?#"));
@@ -53,12 +51,6 @@ struct RunnerHost : avm1::Host {
     if (local) a.ok = read_file(folder + "/" + path, a.data);
     answers.push_back(std::move(a));
     return true;
-  }
-  void trace(const std::string& line) override { output += line + "\n"; }
-  double now_ms() override { return clock; }
-  double wall_clock_ms() override { return 1.1e12 + clock; }
-  void fscommand(const std::string& command, const std::string&) override {
-    if (command == "quit") quit = true;
   }
 };
 
@@ -75,7 +67,7 @@ std::string play(const std::string& movie, const std::string& folder, int frames
   npfp::Player player;
   player.feed(reinterpret_cast<const uint8_t*>(movie.data()), movie.size());
   player.finish_stream();
-  RunnerHost host;
+  FolderHost host;
   host.folder = folder;
   avm1::Engine engine(player, host);
   double interval = 1000.0 / player.frame_rate();
@@ -84,7 +76,7 @@ std::string play(const std::string& movie, const std::string& folder, int frames
   for (int i = 0; i <= frames && !host.quit; ++i) {
     player.advance();
     host.clock += interval;
-    std::vector<RunnerHost::Answer> answers;
+    std::vector<FolderHost::Answer> answers;
     answers.swap(host.answers);
     for (const auto& a : answers) engine.load_finished(a.request, a.ok, a.data);
   }

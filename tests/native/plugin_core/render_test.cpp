@@ -104,6 +104,23 @@ TEST(PluginCoreRender, TransparentModeKeepsWhatIsUnderneath) {
   EXPECT_TRUE(near_colour(c.pixel(15, 15), kRed));
 }
 
+TEST(PluginCoreRender, OnlyTheFirstBackgroundColourCounts) {
+  swfwriter::Movie m;
+  m.width_twips = 100 * 20;
+  m.height_twips = 100 * 20;
+  m.frame_count = 2;
+  m.set_background_color({10, 20, 30, 255});
+  m.show_frame();
+  m.set_background_color({200, 0, 0, 255});
+  m.show_frame();
+  auto p = load(m.finish());
+  p->advance();
+  p->advance();
+  EXPECT_EQ(p->current_frame(), 1);
+  render::Canvas c = draw(*p, 100, 100);
+  EXPECT_TRUE(near_colour(c.pixel(50, 50), kMovieBackground));
+}
+
 TEST(PluginCoreRender, ClipDepthMaskShowsOnlyInsideTheMask) {
   swfwriter::Movie m;
   m.width_twips = 100 * 20;

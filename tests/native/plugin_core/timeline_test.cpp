@@ -169,6 +169,44 @@ TEST(PluginCoreTimeline, PlaceWithoutMoveReplacesAndRemoveObjectOneWorks) {
   EXPECT_EQ(p->root()->object_at(3), nullptr);
 }
 
+TEST(PluginCoreTimeline, MovesSwapCharactersOnlyBetweenShapesInEveryVersion) {
+  for (uint8_t version : {5, 6, 8}) {
+    swfwriter::Movie m;
+    m.version = version;
+    m.define_shape(1, rectangle_shape(0, 0, 20, 20, {1, 2, 3, 255}));
+    m.define_shape(2, rectangle_shape(0, 0, 20, 20, {4, 5, 6, 255}));
+    swfwriter::TagStream inner;
+    inner.place(Placement::place(1, 1));
+    inner.show_frame();
+    m.define_sprite(5, 1, inner);
+    m.place(Placement::place(1, 1));
+    m.place(Placement::place(5, 2));
+    m.place(Placement::place(1, 3));
+    m.show_frame();
+    auto move_with = [&](uint16_t depth, uint16_t character) {
+      Placement p = Placement::move_to(depth, Matrix::translation(40, 0));
+      p.has_character = true;
+      p.character = character;
+      m.place(p);
+    };
+    move_with(1, 5);  // a shape does not become a clip
+    move_with(2, 2);  // nor a clip a shape
+    move_with(3, 2);  // a shape becomes another shape
+    m.show_frame();
+    auto p = load(m.finish());
+    p->advance();
+    p->advance();
+    const npfp::TimelineInstance& root = *p->root();
+    SCOPED_TRACE(version);
+    EXPECT_EQ(root.object_at(1)->character, 1);
+    EXPECT_FALSE(root.object_at(1)->sprite);
+    EXPECT_EQ(root.object_at(2)->character, 5);
+    EXPECT_TRUE(root.object_at(2)->sprite);
+    EXPECT_EQ(root.object_at(3)->character, 2);
+    for (uint16_t depth : {1, 2, 3}) EXPECT_EQ(root.object_at(depth)->matrix.tx, 40);
+  }
+}
+
 TEST(PluginCoreTimeline, PlayheadWaitsForFramesStillStreaming) {
   Bytes file = three_frame_movie();
   npfp::Player p;
