@@ -34,8 +34,7 @@ Value object_has_own_property(Runtime& rt, CallInfo& call) {
   if (!o) return Value::boolean(false);
   String name = rt.to_string(call.arg(0));
   Value ignored;
-  if (o->get_native(rt, name, ignored) && o->object_class() != ObjectClass::array)
-    return Value::boolean(true);
+  if (o->get_native(rt, name, ignored)) return Value::boolean(true);
   return Value::boolean(rt.own_property(o, name) != nullptr);
 }
 
@@ -158,8 +157,10 @@ Value as_set_prop_flags(Runtime& rt, CallInfo& call) {
   uint32_t set = static_cast<uint32_t>(rt.to_int32(call.arg(2)));
   uint32_t clear = call.count > 3 ? static_cast<uint32_t>(rt.to_int32(call.arg(3))) : 0;
   auto change = [&](Property& p) { p.flags = (p.flags & ~clear) | set; };
+  auto* array = o->object_class() == ObjectClass::array ? static_cast<ArrayObject*>(o) : nullptr;
   const Value& names = call.arg(1);
   if (names.is_null()) {
+    if (array) array->length_flags = (array->length_flags & ~clear) | set;
     for (Property& p : o->properties().list()) change(p);
     o->proto_changed();  // the prototype link's flags may have changed
     return Value();
@@ -181,8 +182,11 @@ Value as_set_prop_flags(Runtime& rt, CallInfo& call) {
       from = comma + 1;
     }
   }
-  for (const String& name : list)
+  for (const String& name : list) {
     if (Property* p = o->find_own(name, rt.case_sensitive())) change(*p);
+    if (array && name.same("length", rt.case_sensitive()))
+      array->length_flags = (array->length_flags & ~clear) | set;
+  }
   o->proto_changed();
   return Value();
 }
@@ -250,9 +254,15 @@ Value broadcaster_initialize(Runtime& rt, CallInfo& call) {
   Object* o = call.arg(0).as_object();
   Object* self = call.callee ? call.callee->data.as_object() : nullptr;
   if (!o || !self) return Value();
-  for (const char* name : {"broadcastMessage", "addListener", "removeListener"})
+  // Each object gets its own broadcastMessage function; the listener
+  // methods are shared.
+  FunctionObject* broadcast = rt.make_native(broadcaster_broadcast);
+  o->define("broadcastMessage", Value::object(broadcast), kDontEnum);
+  for (const char* name : {"addListener", "removeListener"})
     o->define(name, rt.get_property(self, name), kDontEnum);
-  o->define("_listeners", Value::object(rt.make_array()), kDontEnum);
+  ArrayObject* listeners = rt.make_array();
+  listeners->define("constructor", Value::object(rt.known().array_constructor), kHidden);
+  o->define("_listeners", Value::object(listeners), kDontEnum);
   return Value();
 }
 

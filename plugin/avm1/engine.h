@@ -267,5 +267,8 @@ void install_movieclip_builtins(Engine& engine);
 void install_stage_builtins(Engine& engine);
 void install_textfield_builtins(Engine& engine);
 void install_system_builtins(Engine& engine);
+void install_media_builtins(Engine& engine);
+void install_geom_builtins(Engine& engine);
+void install_filter_builtins(Engine& engine);
 
 }  // namespace avm1

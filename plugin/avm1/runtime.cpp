@@ -42,6 +42,7 @@ Runtime::Runtime(int movie_version) : movie_version_(movie_version), version_(mo
   for (Object* o = heap_.newest(); o; o = o->heap_next)
     if (o->is_function() && !o->find_own("constructor", true))
       o->define("constructor", Value::object(known_.function_constructor), kHidden);
+  index_native_table(*this);
 }
 
 Runtime::~Runtime() = default;
@@ -57,6 +58,7 @@ void Runtime::install_builtins() {
   install_date_builtins(*this);
   install_global_functions(*this);
   install_xml_builtins(*this);
+  install_native_table_builtins(*this);
 }
 
 void Runtime::trace_roots(Tracer& t) {
@@ -65,6 +67,7 @@ void Runtime::trace_roots(Tracer& t) {
   for (size_t i = 0; i < sizeof(WellKnown) / sizeof(Object*); ++i) t.mark(well_known[i]);
   for (const Value& v : registers) t.mark(v);
   for (const auto& c : registered_classes) t.mark(c.second);
+  for (const NativeEntry& e : native_table) t.mark(e.data);
 }
 
 // ---------------------------------------------------------------------------
