@@ -35,7 +35,10 @@ Value object_has_own_property(Runtime& rt, CallInfo& call) {
   String name = rt.to_string(call.arg(0));
   Value ignored;
   if (o->get_native(rt, name, ignored)) return Value::boolean(true);
-  return Value::boolean(rt.own_property(o, name) != nullptr);
+  // Like for-in, this sees properties the version flags hide from reads,
+  // except the flag that hides from SWF 6 alone.
+  Property* p = o->find_own(name, rt.case_sensitive());
+  return Value::boolean(p && !(rt.version() == 6 && (p->flags & kNotVersion6)));
 }
 
 Value object_is_property_enumerable(Runtime& rt, CallInfo& call) {

@@ -91,6 +91,9 @@ FunctionObject* Runtime::make_native(NativeFunction f) {
   FunctionObject* fn = heap_.make<FunctionObject>();
   fn->set_proto(known_.function_prototype);
   fn->set_native_function(f);
+  // The link to Function.prototype is not visible to SWF 5 code; the chain
+  // still leads there.
+  if (Property* p = fn->find_own("__proto__", true)) p->flags |= kOnlyVersion6;
   if (known_.function_constructor)
     fn->define("constructor", Value::object(known_.function_constructor), kHidden);
   return fn;
@@ -541,7 +544,9 @@ std::vector<String> Runtime::enumerate(Object* o) {
     const std::vector<Property>& list = cur->properties().list();
     for (size_t i = list.size(); i-- > 0;) {
       const Property& p = list[i];
-      if (!visible_to(p.flags, version_)) continue;
+      // The version flags hide a property from reads, not from for-in,
+      // except the flag that hides from SWF 6 alone.
+      if (version_ == 6 && (p.flags & kNotVersion6)) continue;
       std::string k = key(p.name);
       // A hidden property hides the inherited one of the same name too.
       if (p.flags & kDontEnum) {
@@ -610,8 +615,9 @@ Value Runtime::call_with_super(FunctionObject* f, const Value& given_this, const
 // What `new` leaves on its object: __constructor__ from SWF 6 on, an own
 // constructor up to SWF 6 (later ones inherit it from the prototype).
 void Runtime::mark_constructed(Object* o, const Value& constructor) {
-  if (version_ >= 6 && !o->find_own("__constructor__", true))
-    o->define("__constructor__", constructor, kDontEnum);
+  // SWF 5 code does not see `__constructor__`, yet it is there.
+  if (!o->find_own("__constructor__", true))
+    o->define("__constructor__", constructor, kDontEnum | kOnlyVersion6);
   if (version_ <= 6 && !o->find_own("constructor", true))
     o->define("constructor", constructor, kDontEnum);
 }
