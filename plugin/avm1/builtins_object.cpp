@@ -260,12 +260,14 @@ Value broadcaster_initialize(Runtime& rt, CallInfo& call) {
   // Each object gets its own broadcastMessage function; the listener
   // methods are shared.
   FunctionObject* broadcast = rt.make_native(broadcaster_broadcast);
-  o->define("broadcastMessage", Value::object(broadcast), kDontEnum);
+  // Hidden and permanent, and not there for SWF 5 code.
+  const uint32_t flags = kHidden | kOnlyVersion6;
+  o->define("broadcastMessage", Value::object(broadcast), flags);
   for (const char* name : {"addListener", "removeListener"})
-    o->define(name, rt.get_property(self, name), kDontEnum);
+    o->define(name, rt.get_property(self, name), flags);
   ArrayObject* listeners = rt.make_array();
   listeners->define("constructor", Value::object(rt.known().array_constructor), kHidden);
-  o->define("_listeners", Value::object(listeners), kDontEnum);
+  o->define("_listeners", Value::object(listeners), flags);
   return Value();
 }
 

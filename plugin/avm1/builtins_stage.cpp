@@ -18,6 +18,20 @@ Object* make_broadcaster(Runtime& rt, Object* o) {
   return o;
 }
 
+// An object of the player's own making: it names Object as its
+// constructor.
+Object* static_object(Runtime& rt) {
+  Object* o = rt.make_object();
+  o->define("constructor", Value::object(rt.known().object_constructor), kHidden);
+  return o;
+}
+
+// Every member hidden, permanent and read-only, the prototype link included.
+void make_constant(Object* o) {
+  for (Property& p : o->properties().list()) p.flags |= kHidden | kReadOnly;
+  o->proto_changed();
+}
+
 // --- Stage
 
 Value stage_width(Runtime& rt, CallInfo&) { return Value::number(engine_of(rt).stage_width()); }
@@ -45,6 +59,7 @@ Value stage_set_scale_mode(Runtime& rt, CallInfo& call) {
 }
 
 Value stage_align(Runtime& rt, CallInfo&) {
+  if (engine_of(rt).script_align_set) return Value(engine_of(rt).script_align);
   const npfp::StageAlign& a = engine_of(rt).player().options().align;
   std::string s;
   if (a.left) s += "L";
@@ -56,7 +71,17 @@ Value stage_align(Runtime& rt, CallInfo&) {
 
 Value stage_set_align(Runtime& rt, CallInfo& call) {
   npfp::StageOptions options = engine_of(rt).player().options();
-  options.align = npfp::parse_align(rt.to_string(call.arg(0)).str());
+  std::string text = rt.to_string(call.arg(0)).str();
+  options.align = npfp::parse_align(text);
+  std::string letters;
+  for (char edge : {'l', 't', 'r', 'b'})
+    for (char c : text)
+      if (c == edge || c == edge - 'a' + 'A') {
+        letters += static_cast<char>(edge - 'a' + 'A');
+        break;
+      }
+  engine_of(rt).script_align = letters;
+  engine_of(rt).script_align_set = true;
   engine_of(rt).player().set_options(options);
   engine_of(rt).request_redraw();
   return Value();
@@ -94,6 +119,8 @@ Value key_get_ascii(Runtime& rt, CallInfo&) {
   return Value::number(engine_of(rt).last_key_ascii());
 }
 Value key_is_toggled(Runtime&, CallInfo&) { return Value::boolean(false); }
+// No screen reader follows a screen saver.
+Value key_is_accessible(Runtime&, CallInfo&) { return Value::boolean(false); }
 
 // --- Mouse
 
@@ -442,23 +469,26 @@ void install_stage_builtins(Engine& engine) {
   add_accessor(rt, stage, "align", stage_align, stage_set_align);
   add_accessor(rt, stage, "showMenu", stage_show_menu, stage_set_show_menu);
 
-  Object* key = make_broadcaster(rt, rt.make_object());
+  Object* key = make_broadcaster(rt, static_object(rt));
   g->define("Key", Value::object(key), kDontEnum);
   rt.add_method(key, "isDown", key_is_down);
   rt.add_method(key, "getCode", key_get_code);
   rt.add_method(key, "getAscii", key_get_ascii);
   rt.add_method(key, "isToggled", key_is_toggled);
+  rt.add_method(key, "isAccessible", key_is_accessible);
   const std::pair<const char*, int> keys[] = {
       {"BACKSPACE", 8}, {"CAPSLOCK", 20}, {"CONTROL", 17}, {"DELETEKEY", 46}, {"DOWN", 40},
       {"END", 35},      {"ENTER", 13},    {"ESCAPE", 27},  {"HOME", 36},      {"INSERT", 45},
       {"LEFT", 37},     {"PGDN", 34},     {"PGUP", 33},    {"RIGHT", 39},     {"SHIFT", 16},
       {"SPACE", 32},    {"TAB", 9},       {"UP", 38},      {"ALT", 18}};
   for (const auto& k : keys) key->define(k.first, Value::number(k.second), kHidden | kReadOnly);
+  make_constant(key);
 
-  Object* mouse = make_broadcaster(rt, rt.make_object());
+  Object* mouse = make_broadcaster(rt, static_object(rt));
   g->define("Mouse", Value::object(mouse), kDontEnum);
   rt.add_method(mouse, "show", mouse_show);
   rt.add_method(mouse, "hide", mouse_hide);
+  make_constant(mouse);
 
   Object* color_proto = rt.make_object();
   FunctionObject* color = rt.make_class(color_constructor, color_proto);

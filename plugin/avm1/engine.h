@@ -145,6 +145,10 @@ class Engine : public npfp::ScriptHost {
   double mouse_x() const { return mouse_x_; }  // twips in the movie's space
   double mouse_y() const { return mouse_y_; }
   bool mouse_hidden = false;
+  // Stage.align as scripts last set it, in L T R B order: opposite edges
+  // both stay listed though the layout centres between them.
+  std::string script_align;
+  bool script_align_set = false;
 
   // The size of the stage in pixels (Stage.width/height).
   int stage_width() const;

@@ -77,7 +77,7 @@ class Value {
     u_.s = s.rep_;
     ++u_.s->refs;
   }
-  Value(const char* s) : Value(String(s)) {}          // NOLINT
+  Value(const char* s) : Value(String(s)) {}         // NOLINT
   Value(const std::string& s) : Value(String(s)) {}  // NOLINT
 
   static Value null() {
