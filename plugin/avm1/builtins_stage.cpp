@@ -1,5 +1,5 @@
-// Stage, Key, Mouse, Color, Sound (silent), Button, and the flash.geom
-// classes Point, Rectangle, Matrix, ColorTransform and Transform.
+// Stage, Key, Mouse, Color, Sound (silent), Button, and flash.geom's
+// Transform, which reads and writes a clip's matrix and colour.
 #include <cmath>
 
 #include "avm1/engine.h"
@@ -236,143 +236,9 @@ Value sound_zero(Runtime&, CallInfo&) { return Value::number(0); }
 
 // --- flash.geom
 
-Value point_constructor(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  rt.set_property(self, "x", call.count > 0 ? call.arg(0) : Value::number(0));
-  rt.set_property(self, "y", call.count > 1 ? call.arg(1) : Value::number(0));
-  return Value();
-}
-
-Value point_to_string(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  return Value("(x=" + rt.to_string(rt.get_property(self, "x")).str() +
-               ", y=" + rt.to_string(rt.get_property(self, "y")).str() + ")");
-}
-
-Value rectangle_constructor(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  const char* names[] = {"x", "y", "width", "height"};
-  for (size_t i = 0; i < 4; ++i)
-    rt.set_property(self, names[i], call.count > 0 ? call.arg(i) : Value::number(0));
-  return Value();
-}
-
-Value rectangle_to_string(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  auto f = [&](const char* n) { return rt.to_string(rt.get_property(self, n)).str(); };
-  return Value("(x=" + f("x") + ", y=" + f("y") + ", w=" + f("width") + ", h=" + f("height") + ")");
-}
-
-Value matrix_constructor(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  const char* names[] = {"a", "b", "c", "d", "tx", "ty"};
-  const double identity[] = {1, 0, 0, 1, 0, 0};
-  for (size_t i = 0; i < 6; ++i)
-    rt.set_property(self, names[i], call.count > i ? call.arg(i) : Value::number(identity[i]));
-  return Value();
-}
-
-Value matrix_to_string(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  auto f = [&](const char* n) { return rt.to_string(rt.get_property(self, n)).str(); };
-  return Value("(a=" + f("a") + ", b=" + f("b") + ", c=" + f("c") + ", d=" + f("d") +
-               ", tx=" + f("tx") + ", ty=" + f("ty") + ")");
-}
-
-Value matrix_identity(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  const char* names[] = {"a", "b", "c", "d", "tx", "ty"};
-  const double identity[] = {1, 0, 0, 1, 0, 0};
-  for (size_t i = 0; i < 6; ++i) rt.set_property(self, names[i], Value::number(identity[i]));
-  return Value();
-}
-
 render::Matrix read_matrix(Runtime& rt, Object* o) {
   auto f = [&](const char* n) { return rt.to_number(rt.get_property(o, n)); };
   return render::Matrix{f("a"), f("b"), f("c"), f("d"), f("tx"), f("ty")};
-}
-
-void write_matrix(Runtime& rt, Object* o, const render::Matrix& m) {
-  rt.set_property(o, "a", Value::number(m.a));
-  rt.set_property(o, "b", Value::number(m.b));
-  rt.set_property(o, "c", Value::number(m.c));
-  rt.set_property(o, "d", Value::number(m.d));
-  rt.set_property(o, "tx", Value::number(m.tx));
-  rt.set_property(o, "ty", Value::number(m.ty));
-}
-
-Value matrix_translate(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  render::Matrix m = read_matrix(rt, self);
-  m.tx += rt.to_number(call.arg(0));
-  m.ty += rt.to_number(call.arg(1));
-  write_matrix(rt, self, m);
-  return Value();
-}
-
-Value matrix_scale(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  double sx = rt.to_number(call.arg(0)), sy = rt.to_number(call.arg(1));
-  write_matrix(rt, self, render::Matrix::scaling(sx, sy) * read_matrix(rt, self));
-  return Value();
-}
-
-Value matrix_rotate(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  double r = rt.to_number(call.arg(0));
-  render::Matrix rotation{std::cos(r), std::sin(r), -std::sin(r), std::cos(r), 0, 0};
-  write_matrix(rt, self, rotation * read_matrix(rt, self));
-  return Value();
-}
-
-Value matrix_concat(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  Object* other = call.arg(0).as_object();
-  if (!self || !other) return Value();
-  write_matrix(rt, self, read_matrix(rt, other) * read_matrix(rt, self));
-  return Value();
-}
-
-Value matrix_invert(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  write_matrix(rt, self, read_matrix(rt, self).inverse(nullptr));
-  return Value();
-}
-
-Value matrix_transform_point(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  Object* p = call.arg(0).as_object();
-  if (!self || !p) return Value();
-  render::Point q = read_matrix(rt, self).apply(
-      {rt.to_number(rt.get_property(p, "x")), rt.to_number(rt.get_property(p, "y"))});
-  Value ctor = rt.get_property(rt.global(), "flash");
-  ctor = rt.get_member(rt.get_member(ctor, "geom"), "Point");
-  Value args[2] = {Value::number(q.x), Value::number(q.y)};
-  return rt.construct(ctor, args, 2);
-}
-
-Value color_transform_constructor(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  const char* names[] = {"redMultiplier", "greenMultiplier", "blueMultiplier", "alphaMultiplier",
-                         "redOffset",     "greenOffset",     "blueOffset",     "alphaOffset"};
-  const double defaults[] = {1, 1, 1, 1, 0, 0, 0, 0};
-  for (size_t i = 0; i < 8; ++i)
-    rt.set_property(
-        self, names[i],
-        call.count > i ? Value::number(rt.to_number(call.arg(i))) : Value::number(defaults[i]));
-  return Value();
 }
 
 Value transform_constructor(Runtime& rt, CallInfo& call) {
@@ -513,31 +379,9 @@ void install_stage_builtins(Engine& engine) {
   rt.known().button_prototype = button_proto;
   FunctionObject* button = rt.make_class(nothing, button_proto);
   g->define("Button", Value::object(button), kDontEnum);
+}
 
-  // flash.geom
-  Object* flash = rt.make_object();
-  Object* geom = rt.make_object();
-  g->define("flash", Value::object(flash), kDontEnum);
-  flash->define("geom", Value::object(geom), 0);
-  Object* point_proto = rt.make_object();
-  geom->define("Point", Value::object(rt.make_class(point_constructor, point_proto)), 0);
-  rt.add_method(point_proto, "toString", point_to_string);
-  Object* rect_proto = rt.make_object();
-  geom->define("Rectangle", Value::object(rt.make_class(rectangle_constructor, rect_proto)), 0);
-  rt.add_method(rect_proto, "toString", rectangle_to_string);
-  Object* matrix_proto = rt.make_object();
-  geom->define("Matrix", Value::object(rt.make_class(matrix_constructor, matrix_proto)), 0);
-  rt.add_method(matrix_proto, "toString", matrix_to_string);
-  rt.add_method(matrix_proto, "identity", matrix_identity);
-  rt.add_method(matrix_proto, "translate", matrix_translate);
-  rt.add_method(matrix_proto, "scale", matrix_scale);
-  rt.add_method(matrix_proto, "rotate", matrix_rotate);
-  rt.add_method(matrix_proto, "concat", matrix_concat);
-  rt.add_method(matrix_proto, "invert", matrix_invert);
-  rt.add_method(matrix_proto, "transformPoint", matrix_transform_point);
-  Object* cx_proto = rt.make_object();
-  geom->define("ColorTransform",
-               Value::object(rt.make_class(color_transform_constructor, cx_proto)), 0);
+void install_transform_class(Runtime& rt, Object* geom) {
   Object* transform_proto = rt.make_object();
   geom->define("Transform", Value::object(rt.make_class(transform_constructor, transform_proto)),
                0);

@@ -265,7 +265,8 @@ void install_system_builtins(Engine& engine) {
   Object* flash = rt.get_property(g, "flash").as_object();
   if (!flash) {
     flash = rt.make_object();
-    g->define("flash", Value::object(flash), kDontEnum);
+    // The flash packages arrived with SWF 6.
+    g->define("flash", Value::object(flash), kDontEnum | kOnlyVersion6);
   }
   Object* external = rt.make_object();
   flash->define("external", Value::object(external), 0);
