@@ -1,0 +1,184 @@
+// The classes and objects of the player's own making: flash.geom arithmetic,
+// ASnative's numbered natives, and the flags and version visibility of the
+// built-in objects movies inspect.
+#include <gtest/gtest.h>
+
+#include "native/avm1/action_asm.h"
+
+using avm1_test::Asm;
+using avm1_test::Push;
+using avm1_test::run;
+
+namespace {
+
+// Pushes the arguments for a call in call order (the machine pops the first
+// argument first).
+Asm& args(Asm& a, std::initializer_list<Push> values) {
+  std::vector<Push> reversed(values.begin(), values.end());
+  for (size_t i = reversed.size(); i-- > 0;) a.push({reversed[i]});
+  return a.push({Push(static_cast<int>(values.size()))});
+}
+
+// var = new flash.geom.<cls>(values...)
+Asm& make(Asm& a, const std::string& var, const std::string& cls,
+          std::initializer_list<Push> values) {
+  a.push({Push(var)});
+  args(a, values)
+      .get("flash")
+      .push({Push("geom")})
+      .op(avm1::kActionGetMember)
+      .push({Push(cls)})
+      .op(avm1::kActionNewMethod);
+  return a.op(avm1::kActionSetVariable);
+}
+
+Asm& call(Asm& a, const std::string& object, const std::string& method,
+          std::initializer_list<Push> values) {
+  args(a, values).get(object).push({Push(method)});
+  return a.op(avm1::kActionCallMethod);
+}
+
+Asm& member(Asm& a, const std::string& object, const std::string& name) {
+  return a.get(object).push({Push(name)}).op(avm1::kActionGetMember);
+}
+
+Asm& assign(Asm& a, const std::string& object, const std::string& name, Push value) {
+  return a.get(object).push({Push(name), value}).op(avm1::kActionSetMember);
+}
+
+TEST(Avm1Geom, PointArithmeticAndComparison) {
+  Asm a;
+  make(a, "p", "Point", {Push(3), Push(4)});
+  make(a, "q", "Point", {Push(1), Push(-2)});
+  member(a, "p", "length").op(avm1::kActionTrace);
+  a.push({Push("q")}).op(avm1::kActionGetVariable).store(1).op(avm1::kActionPop);
+  call(a, "p", "add", {Push::r(1)}).op(avm1::kActionTrace);
+  call(a, "p", "subtract", {Push::r(1)}).op(avm1::kActionTrace);
+  call(a, "p", "equals", {Push::r(1)}).op(avm1::kActionTrace);
+  call(a, "p", "clone", {}).store(2).op(avm1::kActionPop);
+  call(a, "p", "equals", {Push::r(2)}).op(avm1::kActionTrace);
+  call(a, "p", "offset", {Push(1), Push(1)}).op(avm1::kActionPop);
+  a.get("p").op(avm1::kActionTrace);
+  call(a, "p", "normalize", {Push(10)}).op(avm1::kActionPop);
+  member(a, "p", "length").op(avm1::kActionTrace);
+  // With no arguments a point sits at the origin; strings stay strings.
+  make(a, "z", "Point", {});
+  a.get("z").op(avm1::kActionTrace);
+  make(a, "s", "Point", {Push("a")});
+  a.get("s").op(avm1::kActionTrace);
+  EXPECT_EQ(run(a),
+            "5\n(x=4, y=2)\n(x=2, y=6)\nfalse\ntrue\n(x=4, y=5)\n10\n(x=0, y=0)\n(x=a, "
+            "y=undefined)\n");
+}
+
+TEST(Avm1Geom, RectangleEdgesAndSetOperations) {
+  Asm a;
+  make(a, "r", "Rectangle", {Push(0), Push(0), Push(10), Push(10)});
+  make(a, "s", "Rectangle", {Push(5), Push(5), Push(10), Push(10)});
+  a.get("s").store(1).op(avm1::kActionPop);
+  call(a, "r", "intersection", {Push::r(1)}).op(avm1::kActionTrace);
+  call(a, "r", "union", {Push::r(1)}).op(avm1::kActionTrace);
+  call(a, "r", "intersects", {Push::r(1)}).op(avm1::kActionTrace);
+  call(a, "r", "contains", {Push(10), Push(5)}).op(avm1::kActionTrace);
+  member(a, "r", "bottomRight").op(avm1::kActionTrace);
+  // Moving the left edge keeps the right one in place.
+  assign(a, "r", "left", Push(4));
+  a.get("r").op(avm1::kActionTrace);
+  member(a, "r", "right").op(avm1::kActionTrace);
+  call(a, "r", "inflate", {Push(1), Push(2)}).op(avm1::kActionPop);
+  a.get("r").op(avm1::kActionTrace);
+  call(a, "r", "isEmpty", {}).op(avm1::kActionTrace);
+  call(a, "r", "setEmpty", {}).op(avm1::kActionPop);
+  call(a, "r", "isEmpty", {}).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a),
+            "(x=5, y=5, w=5, h=5)\n(x=0, y=0, w=15, h=15)\ntrue\nfalse\n(x=10, y=10)\n(x=4, y=0, "
+            "w=6, h=10)\n10\n(x=3, y=-2, w=8, h=14)\nfalse\ntrue\n");
+}
+
+TEST(Avm1Geom, MatrixAndColorTransform) {
+  Asm a;
+  make(a, "m", "Matrix", {});
+  call(a, "m", "scale", {Push(2), Push(3)}).op(avm1::kActionPop);
+  call(a, "m", "translate", {Push(10), Push(20)}).op(avm1::kActionPop);
+  a.get("m").op(avm1::kActionTrace);
+  make(a, "p", "Point", {Push(1), Push(1)});
+  a.get("p").store(1).op(avm1::kActionPop);
+  call(a, "m", "transformPoint", {Push::r(1)}).op(avm1::kActionTrace);
+  call(a, "m", "deltaTransformPoint", {Push::r(1)}).op(avm1::kActionTrace);
+  call(a, "m", "clone", {}).store(2).op(avm1::kActionPop);
+  call(a, "m", "invert", {}).op(avm1::kActionPop);
+  call(a, "m", "concat", {Push::r(2)}).op(avm1::kActionPop);
+  a.get("m").op(avm1::kActionTrace);  // the inverse then the matrix: identity
+  make(a, "c", "ColorTransform", {Push(0.5), Push(1), Push(1), Push(1), Push(10)});
+  a.get("c").store(3).op(avm1::kActionPop);
+  call(a, "c", "concat", {Push::r(3)}).op(avm1::kActionPop);
+  member(a, "c", "redMultiplier").op(avm1::kActionTrace);
+  member(a, "c", "redOffset").op(avm1::kActionTrace);
+  assign(a, "c", "rgb", Push(0x102030));
+  member(a, "c", "rgb").op(avm1::kActionTrace);
+  member(a, "c", "redMultiplier").op(avm1::kActionTrace);
+  member(a, "c", "greenOffset").op(avm1::kActionTrace);
+  EXPECT_EQ(run(a),
+            "(a=2, b=0, c=0, d=3, tx=10, ty=20)\n(x=12, y=23)\n(x=2, y=3)\n(a=1, b=0, c=0, d=1, "
+            "tx=0, ty=0)\n0.25\n15\n1056816\n0\n32\n");
+}
+
+TEST(Avm1Geom, FlashPackagesAreHiddenFromSwf5) {
+  Asm a;
+  a.get("flash").op(avm1::kActionTypeOf).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 5), "undefined\n");
+  EXPECT_EQ(run(a, 6), "object\n");
+}
+
+TEST(Avm1NativeTable, AsNativeMakesFreshFunctionsWithTheSameBehaviour) {
+  Asm a;
+  a.push({Push("abs")});
+  args(a, {Push(200), Push(0)}).push({Push("ASnative")}).op(avm1::kActionCallFunction);
+  a.op(avm1::kActionSetVariable);
+  args(a, {Push(-7)}).push({Push("abs")}).op(avm1::kActionCallFunction).op(avm1::kActionTrace);
+  // Another call gives another function object.
+  a.get("abs");
+  args(a, {Push(200), Push(0)}).push({Push("ASnative")}).op(avm1::kActionCallFunction);
+  a.op(avm1::kActionEquals2).op(avm1::kActionTrace);
+  a.get("abs").get("Math").push({Push("abs")}).op(avm1::kActionGetMember);
+  a.op(avm1::kActionEquals2).op(avm1::kActionTrace);
+  // hasOwnProperty reached by number works on a SWF 5 object too.
+  a.push({Push("o"), Push(0), Push("Object")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionSetVariable);
+  a.get("o").push({Push("h")});
+  args(a, {Push(101), Push(5)}).push({Push("ASnative")}).op(avm1::kActionCallFunction);
+  a.op(avm1::kActionSetMember);
+  assign(a, "o", "k", Push(1));
+  call(a, "o", "h", {Push("k")}).op(avm1::kActionTrace);
+  call(a, "o", "h", {Push("nope")}).op(avm1::kActionTrace);
+  // Numbers nobody answers give undefined.
+  args(a, {Push(9999), Push(1)}).push({Push("ASnative")}).op(avm1::kActionCallFunction);
+  a.op(avm1::kActionTypeOf).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 5), "7\nfalse\nfalse\ntrue\nfalse\nundefined\n");
+}
+
+TEST(Avm1BuiltinFlags, ConstantObjectsArrayLengthAndStageAlign) {
+  Asm a;
+  // Key's members are read-only and permanent.
+  assign(a, "Key", "UP", Push(1));
+  member(a, "Key", "UP").op(avm1::kActionTrace);
+  a.get("Key").push({Push("isDown")}).op(avm1::kActionDelete).op(avm1::kActionTrace);
+  member(a, "Key", "constructor").get("Object").op(avm1::kActionEquals2).op(avm1::kActionTrace);
+  // An array's length enumerates once ASSetPropFlags unhides it.
+  a.push({Push(0)}).op(avm1::kActionInitArray).store(1).op(avm1::kActionPop);
+  a.push({Push(1), Push(0), Push::null_value(), Push::r(1), Push(4), Push("ASSetPropFlags")})
+      .op(avm1::kActionCallFunction)
+      .op(avm1::kActionPop);
+  a.push({Push::r(1)}).op(avm1::kActionEnumerate2);
+  a.push({Push::null_value()}).op(avm1::kActionEquals2).op(avm1::kActionNot);
+  a.op(avm1::kActionTrace);
+  // A length written as text reads back as written.
+  a.push({Push::r(1), Push("length"), Push("x")}).op(avm1::kActionSetMember);
+  a.push({Push::r(1), Push("length")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  // Stage.align lists every edge given, in L T R B order.
+  assign(a, "Stage", "align", Push("brtl"));
+  member(a, "Stage", "align").op(avm1::kActionTrace);
+  EXPECT_EQ(run(a), "38\nfalse\ntrue\ntrue\nx\nLTRB\n");
+}
+
+}  // namespace
