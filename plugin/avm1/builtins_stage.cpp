@@ -1,4 +1,4 @@
-// Stage, Key, Mouse, Color, Sound (silent), Button, and flash.geom's
+// Stage, Key, Mouse, Color, Button, and flash.geom's
 // Transform, which reads and writes a clip's matrix and colour.
 #include <cmath>
 
@@ -227,13 +227,6 @@ Value color_set_transform(Runtime& rt, CallInfo& call) {
   return Value();
 }
 
-// --- Sound: present, silent.
-
-Value sound_constructor(Runtime&, CallInfo&) { return Value(); }
-Value sound_nothing(Runtime&, CallInfo&) { return Value(); }
-Value sound_volume(Runtime&, CallInfo&) { return Value::number(100); }
-Value sound_zero(Runtime&, CallInfo&) { return Value::number(0); }
-
 // --- flash.geom
 
 render::Matrix read_matrix(Runtime& rt, Object* o) {
@@ -363,17 +356,6 @@ void install_stage_builtins(Engine& engine) {
   rt.add_method(color_proto, "getRGB", color_get_rgb);
   rt.add_method(color_proto, "setTransform", color_set_transform);
   rt.add_method(color_proto, "getTransform", color_get_transform);
-
-  Object* sound_proto = rt.make_object();
-  FunctionObject* sound = rt.make_class(sound_constructor, sound_proto);
-  g->define("Sound", Value::object(sound), kDontEnum);
-  for (const char* m : {"attachSound", "start", "stop", "setVolume", "setPan", "setTransform",
-                        "loadSound", "getTransform"})
-    rt.add_method(sound_proto, m, sound_nothing);
-  rt.add_method(sound_proto, "getVolume", sound_volume);
-  rt.add_method(sound_proto, "getPan", sound_zero);
-  rt.add_method(sound_proto, "getBytesLoaded", sound_zero);
-  rt.add_method(sound_proto, "getBytesTotal", sound_zero);
 
   Object* button_proto = rt.make_object();
   rt.known().button_prototype = button_proto;
