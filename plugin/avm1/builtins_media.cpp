@@ -104,15 +104,16 @@ Value sound_set_transform(Runtime& rt, CallInfo& call) {
   Engine::SoundLevels* l = levels_of(rt, call);
   Object* t = call.arg(0).as_object();
   if (!l || !t) return Value();
-  // Only the channels the object names change.
+  // Only the channels the object has as its own properties change; an
+  // accessor's getter is not asked (it counts as undefined).
   auto take = [&](const char* name, int32_t& slot) {
-    Value v;
-    if (rt.find_property(t, name, v)) slot = level(rt, v);
+    Property* p = rt.own_property(t, name);
+    if (p) slot = level(rt, p->getter ? Value() : p->value);
   };
   take("ll", l->ll);
   take("lr", l->lr);
-  take("rl", l->rl);
   take("rr", l->rr);
+  take("rl", l->rl);
   return Value();
 }
 
