@@ -120,6 +120,136 @@ Value sound_set_transform(Runtime& rt, CallInfo& call) {
 Value sound_nothing(Runtime&, CallInfo&) { return Value(); }
 Value sound_zero(Runtime&, CallInfo&) { return Value::number(0); }
 
+Value nothing(Runtime&, CallInfo&) { return Value(); }
+Value answer_false(Runtime&, CallInfo&) { return Value::boolean(false); }
+
+// An info object {code, level} for onStatus.
+Value status_info(Runtime& rt, const char* code, const char* level) {
+  Object* info = rt.make_object();
+  rt.set_property(info, "code", Value(code));
+  rt.set_property(info, "level", Value(level));
+  return Value::object(info);
+}
+
+// Tells `target.method(args)` once the running script is over.
+void tell_later(Runtime& rt, Object* target, const char* method, std::vector<Value> args) {
+  engine_of(rt).add_timer(target, Value(method), 0, std::move(args), false);
+}
+
+// --- XMLSocket: no sockets; a connection attempt fails.
+
+Value socket_connect(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value::boolean(false);
+  tell_later(rt, self, "onConnect", {Value::boolean(false)});
+  return Value::boolean(true);
+}
+
+Value socket_on_data(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  Value xml = rt.construct(rt.get_property(rt.global(), "XML"), &call.arg(0), 1);
+  return rt.call_method(Value::object(self), "onXML", {xml});
+}
+
+// --- LocalConnection: no other movie listens.
+
+Value lc_connect(Runtime& rt, CallInfo& call) {
+  return Value::boolean(call.count > 0 && call.arg(0).is_string() &&
+                        !rt.to_string(call.arg(0)).empty());
+}
+
+Value lc_send(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self || call.count < 2) return Value::boolean(false);
+  tell_later(rt, self, "onStatus", {status_info(rt, "", "error")});
+  return Value::boolean(true);
+}
+
+Value lc_domain(Runtime&, CallInfo&) { return Value("localhost"); }
+
+// --- NetConnection and NetStream: only local progressive streams, and
+// nothing decodes them.
+
+Value nc_connect(Runtime&, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value::boolean(false);
+  // Only the null connection (local files and plain URLs) exists here.
+  bool local = call.arg(0).is_null();
+  self->define("isConnected", Value::boolean(local), 0);
+  return Value::boolean(local);
+}
+
+// Reports a stream's status to its onStatus, or to System.onStatus for
+// errors nobody on the stream hears.
+void report_status(Runtime& rt, Object* stream, const Value& info) {
+  Value handler = rt.get_property(stream, "onStatus");
+  if (rt.is_callable(handler)) {
+    rt.call(handler, Value::object(stream), &info, 1);
+    return;
+  }
+  Object* o = info.as_object();
+  if (o && rt.to_string(rt.get_property(o, "level")).str() == "error") {
+    Value system = rt.get_property(rt.global(), "System");
+    Value fallback = rt.get_member(system, "onStatus");
+    if (rt.is_callable(fallback)) rt.call(fallback, system, &info, 1);
+  }
+}
+
+// The answer to a stream's load arrives here: the stream either was not
+// found, or it plays through at once, as nothing decodes its frames.
+Value ns_loaded(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  Object* stream = self ? rt.get_property(self, "stream").as_object() : nullptr;
+  if (!stream) return Value();
+  auto tell = [&](const char* code, const char* level) {
+    report_status(rt, stream, status_info(rt, code, level));
+  };
+  if (call.arg(0).is_undefined()) {
+    tell("NetStream.Play.StreamNotFound", "error");
+    return Value();
+  }
+  tell("NetStream.Play.Start", "status");
+  tell("NetStream.Buffer.Flush", "status");
+  tell("NetStream.Play.Stop", "status");
+  return Value();
+}
+
+Value ns_play(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self || call.count == 0) return Value();
+  Object* receiver = rt.make_object();
+  receiver->define("stream", call.this_value, 0);
+  rt.add_method(receiver, "onData", ns_loaded);
+  if (!engine_of(rt).load_into(receiver, rt.to_string(call.arg(0)).str(), "GET", ""))
+    tell_later(rt, receiver, "onData", {Value()});
+  return Value();
+}
+
+// --- PrintJob: no printer.
+
+Value pj_ctor(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  Object* proto = self ? self->proto() : nullptr;
+  if (!proto) return Value();
+  // The page properties appear on the prototype when a job is made; they
+  // stay undefined while no job has started.
+  for (const char* name : {"orientation", "pageHeight", "pageWidth", "paperHeight", "paperWidth"}) {
+    if (proto->find_own(name, true)) continue;
+    Property& p = proto->properties().add(name);
+    p.getter = rt.make_native(nothing);
+    p.setter = rt.make_native(nothing);
+    p.flags = kHidden;
+  }
+  return Value();
+}
+
+// A script-class method: a function with a prototype of its own.
+void script_method(Runtime& rt, Object* target, const char* name, NativeFunction f,
+                   uint32_t flags) {
+  target->define(name, Value::object(rt.make_class(f, nullptr)), flags);
+}
+
 }  // namespace
 
 void install_media_builtins(Engine& engine) {
@@ -151,6 +281,61 @@ void install_media_builtins(Engine& engine) {
   for (Property& p : sound->properties().list())
     if (p.name.same("__proto__", true) || p.name.same("constructor", true)) p.flags |= constant;
   sound->proto_changed();
+
+  Object* socket = rt.make_object();
+  g->define("XMLSocket", Value::object(rt.make_class(nothing, socket)), kDontEnum);
+  rt.add_method(socket, "connect", socket_connect);
+  rt.add_method(socket, "send", nothing);
+  rt.add_method(socket, "close", nothing);
+  script_method(rt, socket, "onData", socket_on_data, kHidden);
+
+  Object* lc = rt.make_object();
+  g->define("LocalConnection", Value::object(rt.make_class(nothing, lc)), kDontEnum);
+  rt.add_method(lc, "connect", lc_connect, kHidden | kOnlyVersion6);
+  rt.add_method(lc, "send", lc_send, kHidden | kOnlyVersion6);
+  rt.add_method(lc, "close", nothing, kHidden | kOnlyVersion6);
+  rt.add_method(lc, "domain", lc_domain, kHidden | kOnlyVersion6);
+
+  Object* nc = rt.make_object();
+  g->define("NetConnection", Value::object(rt.make_class(nothing, nc)), kDontEnum);
+  rt.add_method(nc, "connect", nc_connect);
+  rt.add_method(nc, "close", nothing);
+  rt.add_method(nc, "call", nothing);
+  rt.add_method(nc, "addHeader", nothing);
+
+  Object* ns = rt.make_object();
+  g->define("NetStream", Value::object(rt.make_class(nothing, ns)), kDontEnum);
+  rt.add_method(ns, "play", ns_play);
+  for (const char* m : {"pause", "seek", "close", "setBufferTime", "publish", "attachAudio",
+                        "attachVideo", "receiveAudio", "receiveVideo", "send"})
+    rt.add_method(ns, m, nothing);
+
+  Object* video = rt.make_object();
+  g->define("Video", Value::object(rt.make_class(nothing, video)), kDontEnum);
+  rt.add_method(video, "attachVideo", nothing);
+  rt.add_method(video, "clear", nothing);
+
+  Object* pj = rt.make_object();
+  g->define("PrintJob", Value::object(rt.make_class(pj_ctor, pj)), kDontEnum);
+  rt.add_method(pj, "start", answer_false);
+  rt.add_method(pj, "addPage", answer_false);
+  rt.add_method(pj, "send", nothing);
+
+  // No assistive technology follows a screen saver.
+  Object* access = rt.make_object();
+  access->define("constructor", Value::object(rt.known().object_constructor), kHidden);
+  g->define("Accessibility", Value::object(access), kDontEnum);
+  for (Property& p : access->properties().list()) p.flags |= kHidden | kReadOnly;
+  access->proto_changed();
+  const uint32_t fixed = kDontDelete | kReadOnly | kOnlyVersion6;
+  rt.add_method(access, "isActive", answer_false, fixed);
+  rt.add_method(access, "sendEvent", nothing, fixed);
+  rt.add_method(access, "updateProperties", nothing, fixed);
+
+  Object* lso = rt.make_object();
+  FunctionObject* lso_class = rt.make_class(nothing, lso);
+  g->define("RemoteLSOUsage", Value::object(lso_class), kDontEnum);
+  script_method(rt, lso_class, "getURLPageSupport", nothing, kDontEnum);
 }
 
 }  // namespace avm1
