@@ -244,6 +244,53 @@ Value pj_ctor(Runtime& rt, CallInfo& call) {
   return Value();
 }
 
+// --- MovieClipLoader: loads through the clip's own loadMovie.
+
+// The clip a loader call names: a clip, or a path from the current target.
+Object* loader_target(Runtime& rt, const Value& v) {
+  if (Object* o = v.as_object()) return o->is_clip() ? engine_of(rt).live(o) : nullptr;
+  if (!v.is_string()) return nullptr;
+  ClipObject* base = rt.current_target() && rt.current_target()->is_clip()
+                         ? static_cast<ClipObject*>(rt.current_target())
+                         : nullptr;
+  return engine_of(rt).resolve_path(base, v.string_text());
+}
+
+Value mcl_ctor(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  // The loader hears its own events first.
+  ArrayObject* listeners = rt.make_array({call.this_value});
+  listeners->define("constructor", Value::object(rt.known().array_constructor), kHidden);
+  self->define("_listeners", Value::object(listeners), kHidden);
+  return Value();
+}
+
+Value mcl_load_clip(Runtime& rt, CallInfo& call) {
+  Object* target = loader_target(rt, call.arg(1));
+  if (call.count < 2 || !call.arg(0).is_string() || !target) return Value::boolean(false);
+  rt.call_method(Value::object(target), "loadMovie", {call.arg(0)});
+  return Value::boolean(true);
+}
+
+Value mcl_unload_clip(Runtime& rt, CallInfo& call) {
+  Object* target = loader_target(rt, call.arg(0));
+  if (!target) return Value::boolean(false);
+  rt.call_method(Value::object(target), "unloadMovie", {});
+  return Value::boolean(true);
+}
+
+Value mcl_get_progress(Runtime& rt, CallInfo& call) {
+  // The loader's progress reports arrived with SWF 7.
+  Object* target = rt.version() >= 7 ? loader_target(rt, call.arg(0)) : nullptr;
+  if (!target) return Value();
+  // A bare object: no prototype.
+  Object* o = rt.make_object(nullptr);
+  o->define("bytesLoaded", rt.call_method(Value::object(target), "getBytesLoaded", {}), 0);
+  o->define("bytesTotal", rt.call_method(Value::object(target), "getBytesTotal", {}), 0);
+  return Value::object(o);
+}
+
 // A script-class method: a function with a prototype of its own.
 void script_method(Runtime& rt, Object* target, const char* name, NativeFunction f,
                    uint32_t flags) {
@@ -331,6 +378,17 @@ void install_media_builtins(Engine& engine) {
   rt.add_method(access, "isActive", answer_false, fixed);
   rt.add_method(access, "sendEvent", nothing, fixed);
   rt.add_method(access, "updateProperties", nothing, fixed);
+
+  Object* mcl = rt.make_object();
+  g->define("MovieClipLoader", Value::object(rt.make_class(mcl_ctor, mcl)), kDontEnum);
+  {
+    Value broadcaster = rt.get_property(g, "AsBroadcaster");
+    Value arg = Value::object(mcl);
+    rt.call(rt.get_member(broadcaster, "initialize"), broadcaster, &arg, 1);
+  }
+  rt.add_method(mcl, "loadClip", mcl_load_clip, kHidden | kOnlyVersion6);
+  rt.add_method(mcl, "getProgress", mcl_get_progress, kHidden | kOnlyVersion6);
+  rt.add_method(mcl, "unloadClip", mcl_unload_clip, kHidden | kOnlyVersion6);
 
   Object* lso = rt.make_object();
   FunctionObject* lso_class = rt.make_class(nothing, lso);
