@@ -181,4 +181,98 @@ TEST(Avm1BuiltinFlags, ConstantObjectsArrayLengthAndStageAlign) {
   EXPECT_EQ(run(a), "38\nfalse\ntrue\ntrue\nx\nLTRB\n");
 }
 
+// Frame 1 runs `a`; frame 2 stops the movie, so later frames only deliver
+// what was scheduled.
+std::string run_two_frames(const Asm& a, uint8_t version = 8) {
+  Asm stop;
+  stop.op(avm1::kActionStop);
+  return avm1_test::run_movie(avm1_test::script_movie({a.finished(), stop.finished()}, version), 4);
+}
+
+// function (info) { trace(info.code); trace(info.level); }
+Asm status_printer() {
+  Asm body;
+  body.get("info").push({Push("code")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  body.get("info").push({Push("level")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  return body;
+}
+
+TEST(Avm1Media, SoundLevelsPerTargetAndPan) {
+  Asm a;
+  a.push({Push("s"), Push(0), Push("Sound")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionSetVariable);
+  call(a, "s", "setPan", {Push(-30)}).op(avm1::kActionPop);
+  call(a, "s", "getPan", {}).op(avm1::kActionTrace);
+  call(a, "s", "getTransform", {}).store(1).op(avm1::kActionPop);
+  a.push({Push::r(1), Push("rr")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  call(a, "s", "setVolume", {Push(40)}).op(avm1::kActionPop);
+  // A second Sound for the whole movie shares the levels.
+  a.push({Push("t"), Push(0), Push("Sound")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionSetVariable);
+  call(a, "t", "getVolume", {}).op(avm1::kActionTrace);
+  // setTransform takes only the channels given.
+  a.push({Push("ll"), Push(60), Push(1)}).op(avm1::kActionInitObject).store(2);
+  a.op(avm1::kActionPop);
+  call(a, "t", "setTransform", {Push::r(2)}).op(avm1::kActionPop);
+  call(a, "s", "getPan", {}).op(avm1::kActionTrace);
+  call(a, "s", "getTransform", {}).store(1).op(avm1::kActionPop);
+  a.push({Push::r(1), Push("rr")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  // A Sound for something that is no clip has no levels.
+  a.push({Push("u"), Push(5), Push(1), Push("Sound")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionSetVariable);
+  call(a, "u", "getVolume", {}).op(avm1::kActionTypeOf).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a), "-30\n70\n40\n40\n70\nundefined\n");
+}
+
+TEST(Avm1Media, UnavailableResourcesFailLater) {
+  Asm a;
+  // A socket connection starts and then fails.
+  a.push({Push("x"), Push(0), Push("XMLSocket")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionSetVariable);
+  Asm on_connect;
+  on_connect.push({Push("connected: ")}).get("ok").op(avm1::kActionAdd2).op(avm1::kActionTrace);
+  a.get("x").push({Push("onConnect")}).function("", {"ok"}, on_connect);
+  a.op(avm1::kActionSetMember);
+  call(a, "x", "connect", {Push("localhost"), Push(1024)}).op(avm1::kActionTrace);
+  // A stream nobody can fetch is not found.
+  a.push({Push("nc"), Push(0), Push("NetConnection")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionSetVariable);
+  call(a, "nc", "connect", {Push::null_value()}).op(avm1::kActionTrace);
+  a.get("nc").store(1).op(avm1::kActionPop);
+  a.push({Push("ns"), Push::r(1), Push(1), Push("NetStream")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionSetVariable);
+  a.get("ns").push({Push("onStatus")}).function("", {"info"}, status_printer());
+  a.op(avm1::kActionSetMember);
+  call(a, "ns", "play", {Push("missing.flv")}).op(avm1::kActionPop);
+  // No printer.
+  a.push({Push("pj"), Push(0), Push("PrintJob")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionSetVariable);
+  call(a, "pj", "start", {}).op(avm1::kActionTrace);
+  a.push({Push("after the script")}).op(avm1::kActionTrace);
+  EXPECT_EQ(run_two_frames(a),
+            "true\ntrue\nfalse\nafter the script\nconnected: false\n"
+            "NetStream.Play.StreamNotFound\nerror\n");
+}
+
+TEST(Avm1Media, MovieClipLoaderProgressAndListeners) {
+  Asm a;
+  a.push({Push("m"), Push(0), Push("MovieClipLoader")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionSetVariable);
+  // The loader listens to itself.
+  a.get("m").push({Push("_listeners")}).op(avm1::kActionGetMember).store(1);
+  a.op(avm1::kActionPop);
+  a.push({Push::r(1), Push("length")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  a.push({Push::r(1), Push(0)}).op(avm1::kActionGetMember).get("m");
+  a.op(avm1::kActionStrictEquals).op(avm1::kActionTrace);
+  call(a, "m", "getProgress", {Push("_level0")}).store(2).op(avm1::kActionPop);
+  a.push({Push::r(2), Push("bytesTotal")}).op(avm1::kActionGetMember);
+  a.op(avm1::kActionTypeOf).op(avm1::kActionTrace);
+  a.push({Push::r(2)}).op(avm1::kActionTrace);  // no prototype, no toString
+  call(a, "m", "getProgress", {Push("nowhere")}).op(avm1::kActionTypeOf).op(avm1::kActionTrace);
+  call(a, "m", "loadClip", {Push("x.swf"), Push(3)}).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a), "1\ntrue\nnumber\n[type Object]\nundefined\nfalse\n");
+  // Older movies get no progress reports.
+  EXPECT_EQ(run(a, 6), "1\ntrue\nundefined\nundefined\nundefined\nfalse\n");
+}
+
 }  // namespace
