@@ -178,9 +178,19 @@ double Runtime::to_number(const Value& v) {
     case Type::string:
       return string_to_number(v.string_text(), version_);
     case Type::object: {
-      Value p = to_primitive(v, Hint::number);
-      if (p.is_object()) return std::nan("");
-      return to_number(p);
+      // Only valueOf is asked: an object it answers is no number, and
+      // toString is not tried.
+      Object* o = v.as_object();
+      if (o->object_class() == ObjectClass::movieclip || o->object_class() == ObjectClass::date ||
+          o->object_class() == ObjectClass::super_reference) {
+        Value p = to_primitive(v, Hint::number);
+        return p.is_object() ? std::nan("") : to_number(p);
+      }
+      Value method;
+      if (!find_property(o, "valueOf", method) || !is_callable(method)) return std::nan("");
+      Value r = call(method, v, nullptr, 0);
+      if (r.is_object() && r.as_object()->is_clip()) r = to_primitive(r, Hint::number);
+      return r.is_object() ? std::nan("") : to_number(r);
     }
   }
   return 0;
