@@ -275,4 +275,61 @@ TEST(Avm1Media, MovieClipLoaderProgressAndListeners) {
   EXPECT_EQ(run(a, 6), "1\ntrue\nundefined\nundefined\nundefined\nfalse\n");
 }
 
+// var = new flash.filters.<cls>(values...)
+Asm& make_filter(Asm& a, const std::string& var, const std::string& cls,
+                 std::initializer_list<Push> values) {
+  a.push({Push(var)});
+  args(a, values)
+      .get("flash")
+      .push({Push("filters")})
+      .op(avm1::kActionGetMember)
+      .push({Push(cls)})
+      .op(avm1::kActionNewMethod);
+  return a.op(avm1::kActionSetVariable);
+}
+
+TEST(Avm1Filters, ValuesStayInRangeAndCloneCopies) {
+  Asm a;
+  make_filter(a, "b", "BlurFilter", {Push(300), Push(-2), Push(99)});
+  member(a, "b", "blurX").op(avm1::kActionTrace);
+  member(a, "b", "blurY").op(avm1::kActionTrace);
+  member(a, "b", "quality").op(avm1::kActionTrace);
+  assign(a, "b", "blurX", Push(2.5));
+  member(a, "b", "blurX").op(avm1::kActionTrace);
+  call(a, "b", "clone", {}).store(1).op(avm1::kActionPop);
+  assign(a, "b", "blurX", Push(7));
+  a.push({Push::r(1), Push("blurX")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  make_filter(a, "g", "GlowFilter", {});
+  member(a, "g", "color").op(avm1::kActionTrace);
+  member(a, "g", "strength").op(avm1::kActionTrace);
+  make_filter(a, "v", "BevelFilter", {});
+  assign(a, "v", "type", Push("sideways"));  // not a bevel type: kept
+  member(a, "v", "type").op(avm1::kActionTrace);
+  // The prototype holds no values.
+  a.get("flash").push({Push("filters")}).op(avm1::kActionGetMember);
+  a.push({Push("BlurFilter")}).op(avm1::kActionGetMember);
+  a.push({Push("prototype")}).op(avm1::kActionGetMember);
+  a.push({Push("blurX")}).op(avm1::kActionGetMember).op(avm1::kActionTypeOf).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a), "255\n0\n15\n2.5\n2.5\n16711680\n2\ninner\nundefined\n");
+}
+
+TEST(Avm1Conversions, NumbersFromObjectsAskValueOfOnly) {
+  // o.valueOf answers an object; o.toString answers "5".
+  Asm value_of;
+  value_of.push({Push("valueOf")}).op(avm1::kActionTrace);
+  value_of.push({Push(0), Push("Object")}).op(avm1::kActionNewObject).op(avm1::kActionReturn);
+  Asm to_string;
+  to_string.push({Push("toString")}).op(avm1::kActionTrace);
+  to_string.push({Push("5")}).op(avm1::kActionReturn);
+  Asm a;
+  a.push({Push("o"), Push(0), Push("Object")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionSetVariable);
+  a.get("o").push({Push("valueOf")}).function("", {}, value_of).op(avm1::kActionSetMember);
+  a.get("o").push({Push("toString")}).function("", {}, to_string).op(avm1::kActionSetMember);
+  a.get("o").op(avm1::kActionToNumber).op(avm1::kActionTrace);
+  // Concatenation still falls back to toString.
+  a.push({Push("")}).get("o").op(avm1::kActionAdd2).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a), "valueOf\nNaN\nvalueOf\ntoString\n5\n");
+}
+
 }  // namespace
