@@ -152,10 +152,13 @@ ClipObject* color_target(Runtime& rt, CallInfo& call) {
   return nullptr;
 }
 
-Value color_constructor(Runtime& rt, CallInfo& call) {
+Value color_constructor(Runtime&, CallInfo& call) {
   Object* self = call.this_object();
-  if (self) self->define("target", call.arg(0), kHidden);
-  (void)rt;
+  if (!self) return Value();
+  self->define("target", call.arg(0), kHidden | kReadOnly);
+  // A Color's own members are all fixed.
+  for (Property& p : self->properties().list()) p.flags |= kHidden | kReadOnly;
+  self->proto_changed();
   return Value();
 }
 
@@ -234,30 +237,100 @@ render::Matrix read_matrix(Runtime& rt, Object* o) {
   return render::Matrix{f("a"), f("b"), f("c"), f("d"), f("tx"), f("ty")};
 }
 
+// A Transform keeps its clip natively, out of the scripts' sight.
+class TransformObject : public Object {
+ public:
+  ObjectClass object_class() const override { return ObjectClass::other; }
+  void trace_children(Tracer& t) override { t.mark(clip); }
+  Object* clip = nullptr;
+};
+
 Value transform_constructor(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
+  auto* o = rt.heap().make<TransformObject>();
+  o->set_proto(call.callee ? rt.get_property(call.callee, "prototype").as_object() : nullptr);
   Object* clip = call.arg(0).as_object();
-  if (self && clip && clip->is_clip()) self->define("__clip__", call.arg(0), kHidden);
-  (void)rt;
-  return Value();
+  if (clip && clip->is_clip()) o->clip = clip;
+  return Value::object(o);
 }
 
 ClipObject* transform_clip(Runtime& rt, CallInfo& call) {
   Object* self = call.this_object();
-  if (!self) return nullptr;
-  Property* p = self->find_own("__clip__", true);
-  return p ? engine_of(rt).live(p->value.as_object()) : nullptr;
+  if (!self || self->object_class() != ObjectClass::other) return nullptr;
+  auto* t = dynamic_cast<TransformObject*>(self);
+  return t && t->clip ? engine_of(rt).live(t->clip) : nullptr;
+}
+
+Value new_geom(Runtime& rt, const char* name, const Value* args, size_t count) {
+  Value ctor = rt.get_member(rt.get_member(rt.get_property(rt.global(), "flash"), "geom"), name);
+  return rt.construct(ctor, args, count);
+}
+
+Value matrix_value(Runtime& rt, const render::Matrix& m) {
+  Value args[6] = {Value::number(m.a), Value::number(m.b),       Value::number(m.c),
+                   Value::number(m.d), Value::number(m.tx / 20), Value::number(m.ty / 20)};
+  return new_geom(rt, "Matrix", args, 6);
+}
+
+Value color_value(Runtime& rt, const double mult[4], const double add[4]) {
+  Value args[8];
+  for (int i = 0; i < 4; ++i) {
+    args[i] = Value::number(mult[i]);
+    args[4 + i] = Value::number(add[i]);
+  }
+  return new_geom(rt, "ColorTransform", args, 8);
+}
+
+// The clip's matrix within the stage: its own, then each parent's.
+Value transform_concatenated_matrix(Runtime& rt, CallInfo& call) {
+  ClipObject* c = transform_clip(rt, call);
+  if (!c) return Value();
+  render::Matrix m{1, 0, 0, 1, 0, 0};
+  int guard = 0;
+  for (ClipObject* p = c; p && guard < 1024; p = p->parent, ++guard)
+    if (p->display) m = p->display->matrix * m;
+  return matrix_value(rt, m);
+}
+
+Value transform_concatenated_color(Runtime& rt, CallInfo& call) {
+  ClipObject* c = transform_clip(rt, call);
+  if (!c) return Value();
+  double mult[4] = {1, 1, 1, 1}, add[4] = {0, 0, 0, 0};
+  int guard = 0;
+  for (ClipObject* p = c; p && guard < 1024; p = p->parent, ++guard) {
+    if (!p->display) continue;
+    const render::ColorTransform& cx = p->display->color_transform;
+    const double pm[4] = {cx.mult_r / 256.0, cx.mult_g / 256.0, cx.mult_b / 256.0,
+                          cx.mult_a / 256.0};
+    const double pa[4] = {static_cast<double>(cx.add_r), static_cast<double>(cx.add_g),
+                          static_cast<double>(cx.add_b), static_cast<double>(cx.add_a)};
+    // The parent's transform applies after the child's.
+    for (int i = 0; i < 4; ++i) {
+      add[i] = add[i] * pm[i] + pa[i];
+      mult[i] *= pm[i];
+    }
+  }
+  return color_value(rt, mult, add);
+}
+
+Value transform_pixel_bounds(Runtime& rt, CallInfo& call) {
+  ClipObject* c = transform_clip(rt, call);
+  if (!c) return Value();
+  Value bounds = rt.call_method(Value::object(c), "getBounds", {rt.get_property(c, "_root")});
+  Object* b = bounds.as_object();
+  if (!b) return Value();
+  double x0 = rt.to_number(rt.get_property(b, "xMin")),
+         y0 = rt.to_number(rt.get_property(b, "yMin"));
+  double x1 = rt.to_number(rt.get_property(b, "xMax")),
+         y1 = rt.to_number(rt.get_property(b, "yMax"));
+  Value args[4] = {Value::number(x0), Value::number(y0), Value::number(x1 - x0),
+                   Value::number(y1 - y0)};
+  return new_geom(rt, "Rectangle", args, 4);
 }
 
 Value transform_get_matrix(Runtime& rt, CallInfo& call) {
   ClipObject* c = transform_clip(rt, call);
   if (!c || !c->display) return Value();
-  const render::Matrix& m = c->display->matrix;
-  Value ctor =
-      rt.get_member(rt.get_member(rt.get_property(rt.global(), "flash"), "geom"), "Matrix");
-  Value args[6] = {Value::number(m.a), Value::number(m.b),       Value::number(m.c),
-                   Value::number(m.d), Value::number(m.tx / 20), Value::number(m.ty / 20)};
-  return rt.construct(ctor, args, 6);
+  return matrix_value(rt, c->display->matrix);
 }
 
 Value transform_set_matrix(Runtime& rt, CallInfo& call) {
@@ -356,6 +429,7 @@ void install_stage_builtins(Engine& engine) {
   rt.add_method(color_proto, "getRGB", color_get_rgb);
   rt.add_method(color_proto, "setTransform", color_set_transform);
   rt.add_method(color_proto, "getTransform", color_get_transform);
+  make_constant(color_proto);
 
   Object* button_proto = rt.make_object();
   rt.known().button_prototype = button_proto;
@@ -365,10 +439,16 @@ void install_stage_builtins(Engine& engine) {
 
 void install_transform_class(Runtime& rt, Object* geom) {
   Object* transform_proto = rt.make_object();
-  geom->define("Transform", Value::object(rt.make_class(transform_constructor, transform_proto)),
+  FunctionObject* transform = rt.make_class(transform_constructor, transform_proto);
+  transform->makes_own_object = true;
+  geom->define("Transform", Value::object(transform), 0);
+  add_accessor(rt, transform_proto, "matrix", transform_get_matrix, transform_set_matrix, 0);
+  add_accessor(rt, transform_proto, "concatenatedMatrix", transform_concatenated_matrix, ignore_set,
                0);
-  add_accessor(rt, transform_proto, "matrix", transform_get_matrix, transform_set_matrix);
-  add_accessor(rt, transform_proto, "colorTransform", transform_get_color, transform_set_color);
+  add_accessor(rt, transform_proto, "colorTransform", transform_get_color, transform_set_color, 0);
+  add_accessor(rt, transform_proto, "concatenatedColorTransform", transform_concatenated_color,
+               ignore_set, 0);
+  add_accessor(rt, transform_proto, "pixelBounds", transform_pixel_bounds, ignore_set, 0);
 }
 
 }  // namespace avm1
