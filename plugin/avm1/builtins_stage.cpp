@@ -338,6 +338,9 @@ Value transform_set_matrix(Runtime& rt, CallInfo& call) {
   Object* m = call.arg(0).as_object();
   if (!c || !c->display || !m) return Value();
   render::Matrix r = read_matrix(rt, m);
+  // A matrix with a value missing leaves the clip as it is.
+  for (double v : {r.a, r.b, r.c, r.d, r.tx, r.ty})
+    if (std::isnan(v)) return Value();
   r.tx *= 20;
   r.ty *= 20;
   c->display->matrix = r;
