@@ -108,6 +108,22 @@ Value as_native(Runtime& rt, CallInfo& call) {
   return Value();
 }
 
+// trace as a function: the same output as the action.
+Value global_trace(Runtime& rt, CallInfo& call) {
+  if (rt.trace_output) rt.trace_output(rt.trace_text(call.arg(0)));
+  return Value();
+}
+
+// Redraw regions are a debugging aid the saver does not draw.
+Value show_redraw_regions(Runtime&, CallInfo&) { return Value(); }
+
+// The player's setup scripts report their failures through this class.
+Value as_setup_error(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (self && call.count > 0) rt.set_property(self, "message", call.arg(0));
+  return Value();
+}
+
 }  // namespace
 
 void index_native_table(Runtime& rt) {
@@ -133,6 +149,15 @@ void index_native_table(Runtime& rt) {
 
 void install_native_table_builtins(Runtime& rt) {
   rt.add_method(rt.global(), "ASnative", as_native, kDontEnum);
+  rt.add_method(rt.global(), "trace", global_trace, kDontEnum);
+  rt.add_method(rt.global(), "showRedrawRegions", show_redraw_regions, kDontEnum);
+  // The debugger's hook: a bare function, without even a prototype link;
+  // there is no debugger to enable.
+  auto* debug_console = rt.heap().make<FunctionObject>();
+  debug_console->set_native_function(show_redraw_regions);
+  rt.global()->define("enableDebugConsole", Value::object(debug_console), kDontEnum);
+  rt.global()->define("AsSetupError", Value::object(rt.make_class(as_setup_error, nullptr)),
+                      kDontEnum);
 }
 
 }  // namespace avm1

@@ -40,7 +40,7 @@ Runtime::Runtime(int movie_version) : movie_version_(movie_version), version_(mo
   install_builtins();
   // Natives made before Function existed get their constructor now.
   for (Object* o = heap_.newest(); o; o = o->heap_next)
-    if (o->is_function() && !o->find_own("constructor", true))
+    if (o->is_function() && o->proto() && !o->find_own("constructor", true))
       o->define("constructor", Value::object(known_.function_constructor), kHidden);
   index_native_table(*this);
 }
