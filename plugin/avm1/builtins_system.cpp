@@ -90,6 +90,11 @@ Value so_get_size(Runtime& rt, CallInfo& call) {
       static_cast<double>(external_value_xml(rt, rt.get_property(self, "data")).size()));
 }
 
+Value so_get_remote(Runtime&, CallInfo&) { return Value::null(); }
+
+// What the local objects take is not measured by name.
+Value so_disk_usage(Runtime&, CallInfo&) { return Value::number(0); }
+
 // --- LoadVars
 
 Value lv_constructor(Runtime&, CallInfo&) { return Value(); }
@@ -280,10 +285,22 @@ void install_system_builtins(Engine& engine) {
   Object* so_proto = rt.make_object();
   FunctionObject* so = rt.make_class(nothing, so_proto);
   g->define("SharedObject", Value::object(so), kDontEnum);
-  rt.add_method(so, "getLocal", so_get_local);
+  // The class functions are script functions, each with a prototype.
+  auto so_static = [&](const char* name, NativeFunction f, uint32_t flags) {
+    so->define(name, Value::object(rt.make_class(f, nullptr)), flags);
+  };
+  so_static("getLocal", so_get_local, 0);
+  // No server: remote objects and their connections are unavailable.
+  so_static("getRemote", so_get_remote, 0);
+  so_static("deleteAll", answer_false, kDontEnum);
+  so_static("getDiskUsage", so_disk_usage, kDontEnum);
   rt.add_method(so_proto, "flush", so_flush);
   rt.add_method(so_proto, "clear", so_clear);
   rt.add_method(so_proto, "getSize", so_get_size);
+  rt.add_method(so_proto, "connect", answer_false);
+  rt.add_method(so_proto, "close", nothing);
+  rt.add_method(so_proto, "send", nothing);
+  rt.add_method(so_proto, "setFps", answer_false);
 
   // LoadVars
   Object* lv_proto = rt.make_object();
