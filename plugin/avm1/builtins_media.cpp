@@ -1,6 +1,7 @@
 // Sound, and the classes for resources a screen saver does not have: they
 // exist with their members and answer as the player does when the resource
 // is unavailable.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -291,6 +292,76 @@ Value mcl_get_progress(Runtime& rt, CallInfo& call) {
   return Value::object(o);
 }
 
+// --- ContextMenu and ContextMenuItem: kept as the movie sets them; the
+// saver shows no menu.
+
+const char* const kBuiltInItems[] = {"print", "forward_back", "rewind", "loop",
+                                     "play",  "quality",      "zoom",   "save"};
+
+Value menu_ctor(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  rt.set_property(self, "onSelect", call.arg(0));
+  rt.set_property(self, "customItems", Value::object(rt.make_array()));
+  Object* items = rt.make_object();
+  for (const char* name : kBuiltInItems) rt.set_property(items, name, Value::boolean(true));
+  rt.set_property(self, "builtInItems", Value::object(items));
+  return Value();
+}
+
+Value menu_hide_built_in(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  Object* items = self ? rt.get_property(self, "builtInItems").as_object() : nullptr;
+  if (!items) return Value();
+  for (const char* name : kBuiltInItems) rt.set_property(items, name, Value::boolean(false));
+  return Value();
+}
+
+// A copy with its own list of copied custom items; the built-in items
+// object is shared.
+Value menu_copy(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  Value copy = rt.construct(rt.get_property(rt.global(), "ContextMenu"), nullptr, 0);
+  Object* c = copy.as_object();
+  if (!c) return Value();
+  rt.set_property(c, "onSelect", rt.get_property(self, "onSelect"));
+  std::vector<Value> items;
+  if (Object* list = rt.get_property(self, "customItems").as_object()) {
+    double n = rt.to_number(rt.get_property(list, "length"));
+    size_t length = n > 0 ? static_cast<size_t>(std::min(n, 65536.0)) : 0;
+    for (size_t i = 0; i < length; ++i) {
+      Value item = rt.get_property(list, String(std::to_string(i)));
+      Value method = rt.get_member(item, "copy");
+      items.push_back(rt.is_callable(method) ? rt.call(method, item, nullptr, 0) : item);
+    }
+  }
+  rt.set_property(c, "customItems", Value::object(rt.make_array(items)));
+  rt.set_property(c, "builtInItems", rt.get_property(self, "builtInItems"));
+  return copy;
+}
+
+const char* const kItemFields[] = {"caption", "onSelect", "separatorBefore", "enabled", "visible"};
+
+Value menu_item_ctor(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  rt.set_property(self, "caption", call.arg(0));
+  rt.set_property(self, "onSelect", call.arg(1));
+  rt.set_property(self, "separatorBefore", call.count > 2 ? call.arg(2) : Value::boolean(false));
+  rt.set_property(self, "enabled", call.count > 3 ? call.arg(3) : Value::boolean(true));
+  rt.set_property(self, "visible", call.count > 4 ? call.arg(4) : Value::boolean(true));
+  return Value();
+}
+
+Value menu_item_copy(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  Value args[5];
+  for (size_t i = 0; i < 5; ++i) args[i] = rt.get_property(self, kItemFields[i]);
+  return rt.construct(rt.get_property(rt.global(), "ContextMenuItem"), args, 5);
+}
+
 // A script-class method: a function with a prototype of its own.
 void script_method(Runtime& rt, Object* target, const char* name, NativeFunction f,
                    uint32_t flags) {
@@ -389,6 +460,14 @@ void install_media_builtins(Engine& engine) {
   rt.add_method(mcl, "loadClip", mcl_load_clip, kHidden | kOnlyVersion6);
   rt.add_method(mcl, "getProgress", mcl_get_progress, kHidden | kOnlyVersion6);
   rt.add_method(mcl, "unloadClip", mcl_unload_clip, kHidden | kOnlyVersion6);
+
+  Object* menu = rt.make_object();
+  g->define("ContextMenu", Value::object(rt.make_class(menu_ctor, menu)), kDontEnum);
+  script_method(rt, menu, "copy", menu_copy, kHidden);
+  script_method(rt, menu, "hideBuiltInItems", menu_hide_built_in, kHidden);
+  Object* menu_item = rt.make_object();
+  g->define("ContextMenuItem", Value::object(rt.make_class(menu_item_ctor, menu_item)), kDontEnum);
+  script_method(rt, menu_item, "copy", menu_item_copy, kHidden);
 
   Object* lso = rt.make_object();
   FunctionObject* lso_class = rt.make_class(nothing, lso);

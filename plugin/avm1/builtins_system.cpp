@@ -1,6 +1,5 @@
 // System, flash.external.ExternalInterface, SharedObject, LoadVars,
-// TextField and TextFormat, and the small objects movies probe (Selection,
-// ContextMenu).
+// TextField and TextFormat, and Selection.
 #include <cctype>
 #include <cmath>
 
@@ -325,9 +324,6 @@ void install_system_builtins(Engine& engine) {
   rt.add_method(selection, "getEndIndex", [](Runtime&, CallInfo&) { return Value::number(-1); });
   rt.add_method(selection, "getCaretIndex", [](Runtime&, CallInfo&) { return Value::number(-1); });
   rt.add_method(selection, "setSelection", nothing);
-  Object* menu_proto = rt.make_object();
-  g->define("ContextMenu", Value::object(rt.make_class(nothing, menu_proto)), kDontEnum);
-  rt.add_method(menu_proto, "hideBuiltInItems", nothing);
   (void)answer_true;
 }
 
