@@ -462,9 +462,10 @@ void install_media_builtins(Engine& engine) {
   rt.add_method(mcl, "unloadClip", mcl_unload_clip, kHidden | kOnlyVersion6);
 
   Object* menu = rt.make_object();
+  // The menus' methods arrived with SWF 7.
   g->define("ContextMenu", Value::object(rt.make_class(menu_ctor, menu)), kDontEnum);
-  script_method(rt, menu, "copy", menu_copy, kHidden);
-  script_method(rt, menu, "hideBuiltInItems", menu_hide_built_in, kHidden);
+  script_method(rt, menu, "copy", menu_copy, kHidden | kOnlyVersion7);
+  script_method(rt, menu, "hideBuiltInItems", menu_hide_built_in, kHidden | kOnlyVersion7);
   Object* menu_item = rt.make_object();
   g->define("ContextMenuItem", Value::object(rt.make_class(menu_item_ctor, menu_item)), kDontEnum);
   script_method(rt, menu_item, "copy", menu_item_copy, kHidden);
