@@ -362,6 +362,26 @@ Value menu_item_copy(Runtime& rt, CallInfo& call) {
   return rt.construct(rt.get_property(rt.global(), "ContextMenuItem"), args, 5);
 }
 
+// --- FileReference: the saver opens no file dialogs.
+
+// The file's details are read-only and unknown until a file is chosen.
+Value file_detail(Runtime&, CallInfo&) { return Value(); }
+
+Value file_ctor(Runtime& rt, CallInfo& call) {
+  Object* self = call.this_object();
+  if (!self) return Value();
+  ArrayObject* listeners = rt.make_array();
+  listeners->define("constructor", Value::object(rt.known().array_constructor), kHidden);
+  rt.set_property(self, "_listeners", Value::object(listeners));
+  for (const char* name : {"creationDate", "creator", "modificationDate", "name", "size", "type"}) {
+    Property& p = self->properties().add(name);
+    p.getter = rt.make_native(file_detail);
+    p.setter = rt.make_native(nothing);
+  }
+  rt.set_property(self, "postData", Value(rt.to_string(Value())));
+  return Value();
+}
+
 // A script-class method: a function with a prototype of its own.
 void script_method(Runtime& rt, Object* target, const char* name, NativeFunction f,
                    uint32_t flags) {
@@ -469,6 +489,26 @@ void install_media_builtins(Engine& engine) {
   Object* menu_item = rt.make_object();
   g->define("ContextMenuItem", Value::object(rt.make_class(menu_item_ctor, menu_item)), kDontEnum);
   script_method(rt, menu_item, "copy", menu_item_copy, kHidden);
+
+  if (Object* flash = rt.get_property(g, "flash").as_object()) {
+    Object* net = rt.make_object();
+    flash->define("net", Value::object(net), 0);
+    Object* file = rt.make_object();
+    net->define("FileReference", Value::object(rt.make_class(file_ctor, file)), 0);
+    Value broadcaster = rt.get_property(g, "AsBroadcaster");
+    Value arg = Value::object(file);
+    rt.call(rt.get_member(broadcaster, "initialize"), broadcaster, &arg, 1);
+    const uint32_t flags = kHidden | kOnlyVersion8;
+    rt.add_method(file, "browse", answer_false, flags);
+    rt.add_method(file, "cancel", nothing, flags);
+    rt.add_method(file, "download", answer_false, flags);
+    rt.add_method(file, "upload", answer_false, flags);
+    Object* file_list = rt.make_object();
+    net->define("FileReferenceList", Value::object(rt.make_class(nothing, file_list)), 0);
+    arg = Value::object(file_list);
+    rt.call(rt.get_member(broadcaster, "initialize"), broadcaster, &arg, 1);
+    rt.add_method(file_list, "browse", answer_false, flags);
+  }
 
   Object* lso = rt.make_object();
   FunctionObject* lso_class = rt.make_class(nothing, lso);
