@@ -691,7 +691,8 @@ void install_movieclip_builtins(Engine& engine) {
   rt.add_method(g, "setInterval", global_set_interval_repeat, kDontEnum);
   rt.add_method(g, "setTimeout", global_set_timeout, kDontEnum);
   rt.add_method(g, "clearInterval", global_clear_interval, kDontEnum);
-  rt.add_method(g, "clearTimeout", global_clear_interval, kDontEnum);
+  // One function under both names.
+  g->define("clearTimeout", rt.get_property(g, "clearInterval"), kDontEnum);
   rt.add_method(g, "updateAfterEvent", global_update_after_event, kDontEnum);
   rt.add_method(g, "getVersion", global_get_version, kDontEnum);
 }

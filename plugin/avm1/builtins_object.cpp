@@ -34,9 +34,11 @@ Value object_has_own_property(Runtime& rt, CallInfo& call) {
   if (!o) return Value::boolean(false);
   String name = rt.to_string(call.arg(0));
   Value ignored;
-  if (o->get_native(rt, name, ignored) && o->object_class() != ObjectClass::array)
-    return Value::boolean(true);
-  return Value::boolean(rt.own_property(o, name) != nullptr);
+  if (o->get_native(rt, name, ignored)) return Value::boolean(true);
+  // Like for-in, this sees properties the version flags hide from reads,
+  // except the flag that hides from SWF 6 alone.
+  Property* p = o->find_own(name, rt.case_sensitive());
+  return Value::boolean(p && !(rt.version() == 6 && (p->flags & kNotVersion6)));
 }
 
 Value object_is_property_enumerable(Runtime& rt, CallInfo& call) {
@@ -169,8 +171,10 @@ Value as_set_prop_flags(Runtime& rt, CallInfo& call) {
   uint32_t set = static_cast<uint32_t>(rt.to_int32(call.arg(2)));
   uint32_t clear = call.count > 3 ? static_cast<uint32_t>(rt.to_int32(call.arg(3))) : 0;
   auto change = [&](Property& p) { p.flags = (p.flags & ~clear) | set; };
+  auto* array = o->object_class() == ObjectClass::array ? static_cast<ArrayObject*>(o) : nullptr;
   const Value& names = call.arg(1);
   if (names.is_null()) {
+    if (array) array->length_flags = (array->length_flags & ~clear) | set;
     for (Property& p : o->properties().list()) change(p);
     o->proto_changed();  // the prototype link's flags may have changed
     return Value();
@@ -192,8 +196,11 @@ Value as_set_prop_flags(Runtime& rt, CallInfo& call) {
       from = comma + 1;
     }
   }
-  for (const String& name : list)
+  for (const String& name : list) {
     if (Property* p = o->find_own(name, rt.case_sensitive())) change(*p);
+    if (array && name.same("length", rt.case_sensitive()))
+      array->length_flags = (array->length_flags & ~clear) | set;
+  }
   o->proto_changed();
   return Value();
 }
@@ -262,14 +269,18 @@ Value broadcaster_initialize(Runtime& rt, CallInfo& call) {
   Object* o = call.arg(0).as_object();
   Object* self = call.callee ? call.callee->data.as_object() : nullptr;
   if (!o || !self) return Value();
+  // The listener methods are the broadcaster's current ones; broadcastMessage
+  // is the built-in one, fetched through _global.ASnative as it stands now.
+  // Hidden and permanent, and not there for SWF 5 code.
+  const uint32_t flags = kHidden | kOnlyVersion6;
   for (const char* name : {"addListener", "removeListener"})
-    o->define(name, rt.get_property(self, name), kDontEnum);
-  // broadcastMessage is the built-in one, fetched through _global.ASnative
-  // as it stands now.
+    o->define(name, rt.get_property(self, name), flags);
   Value native = rt.get_property(rt.global(), "ASnative");
   Value args[2] = {Value::number(101), Value::number(12)};
-  o->define("broadcastMessage", rt.call(native, Value::object(rt.global()), args, 2), kDontEnum);
-  o->define("_listeners", Value::object(rt.make_array()), kDontEnum);
+  o->define("broadcastMessage", rt.call(native, Value::object(rt.global()), args, 2), flags);
+  ArrayObject* listeners = rt.make_array();
+  listeners->define("constructor", Value::object(rt.known().array_constructor), kHidden);
+  o->define("_listeners", Value::object(listeners), flags);
   return Value();
 }
 
@@ -285,35 +296,6 @@ Value error_to_string(Runtime& rt, CallInfo& call) {
   Object* o = call.this_object();
   if (!o) return Value();
   return rt.get_property(o, "message");
-}
-
-// ASnative(category, index): the built-in functions by their numbers in the
-// player's table, as a fresh function object each time.
-struct NativeEntry {
-  int category, index;
-  NativeFunction function;
-};
-
-const NativeEntry kNativeTable[] = {
-    {1, 0, as_set_prop_flags},
-    {101, 0, object_watch},
-    {101, 1, object_unwatch},
-    {101, 2, object_add_property},
-    {101, 3, object_value_of},
-    {101, 4, object_to_string},
-    {101, 5, object_has_own_property},
-    {101, 6, object_is_prototype_of},
-    {101, 7, object_is_property_enumerable},
-    {101, 8, object_register_class},
-    {101, 12, broadcaster_broadcast},
-};
-
-Value as_native(Runtime& rt, CallInfo& call) {
-  double category = rt.to_number(call.arg(0)), index = rt.to_number(call.arg(1));
-  for (const NativeEntry& e : kNativeTable)
-    if (e.category == category && e.index == index)
-      return Value::object(rt.make_native(e.function));
-  return Value();
 }
 
 }  // namespace
@@ -346,7 +328,6 @@ void install_object_builtins(Runtime& rt) {
   rt.add_method(proto, "unwatch", object_unwatch, kHidden | kOnlyVersion6);
   rt.add_method(ctor, "registerClass", object_register_class, kHidden | kOnlyVersion6);
   rt.add_method(rt.global(), "ASSetPropFlags", as_set_prop_flags, kDontEnum);
-  rt.add_method(rt.global(), "ASnative", as_native, kDontEnum);
 
   Object* broadcaster = rt.make_native([](Runtime&, CallInfo&) { return Value(); });
   FunctionObject* init = rt.add_method(broadcaster, "initialize", broadcaster_initialize);

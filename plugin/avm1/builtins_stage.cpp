@@ -1,5 +1,5 @@
-// Stage, Key, Mouse, Color, Sound (silent), Button, and the flash.geom
-// classes Point, Rectangle, Matrix, ColorTransform and Transform.
+// Stage, Key, Mouse, Color, Button, and flash.geom's
+// Transform, which reads and writes a clip's matrix and colour.
 #include <cmath>
 
 #include "avm1/engine.h"
@@ -16,6 +16,20 @@ Object* make_broadcaster(Runtime& rt, Object* o) {
   Value arg = Value::object(o);
   rt.call(init, broadcaster, &arg, 1);
   return o;
+}
+
+// An object of the player's own making: it names Object as its
+// constructor.
+Object* static_object(Runtime& rt) {
+  Object* o = rt.make_object();
+  o->define("constructor", Value::object(rt.known().object_constructor), kHidden);
+  return o;
+}
+
+// Every member hidden, permanent and read-only, the prototype link included.
+void make_constant(Object* o) {
+  for (Property& p : o->properties().list()) p.flags |= kHidden | kReadOnly;
+  o->proto_changed();
 }
 
 // --- Stage
@@ -45,6 +59,7 @@ Value stage_set_scale_mode(Runtime& rt, CallInfo& call) {
 }
 
 Value stage_align(Runtime& rt, CallInfo&) {
+  if (engine_of(rt).script_align_set) return Value(engine_of(rt).script_align);
   const npfp::StageAlign& a = engine_of(rt).player().options().align;
   std::string s;
   if (a.left) s += "L";
@@ -56,7 +71,17 @@ Value stage_align(Runtime& rt, CallInfo&) {
 
 Value stage_set_align(Runtime& rt, CallInfo& call) {
   npfp::StageOptions options = engine_of(rt).player().options();
-  options.align = npfp::parse_align(rt.to_string(call.arg(0)).str());
+  std::string text = rt.to_string(call.arg(0)).str();
+  options.align = npfp::parse_align(text);
+  std::string letters;
+  for (char edge : {'l', 't', 'r', 'b'})
+    for (char c : text)
+      if (c == edge || c == edge - 'a' + 'A') {
+        letters += static_cast<char>(edge - 'a' + 'A');
+        break;
+      }
+  engine_of(rt).script_align = letters;
+  engine_of(rt).script_align_set = true;
   engine_of(rt).player().set_options(options);
   engine_of(rt).request_redraw();
   return Value();
@@ -94,6 +119,8 @@ Value key_get_ascii(Runtime& rt, CallInfo&) {
   return Value::number(engine_of(rt).last_key_ascii());
 }
 Value key_is_toggled(Runtime&, CallInfo&) { return Value::boolean(false); }
+// No screen reader follows a screen saver.
+Value key_is_accessible(Runtime&, CallInfo&) { return Value::boolean(false); }
 
 // --- Mouse
 
@@ -125,10 +152,13 @@ ClipObject* color_target(Runtime& rt, CallInfo& call) {
   return nullptr;
 }
 
-Value color_constructor(Runtime& rt, CallInfo& call) {
+Value color_constructor(Runtime&, CallInfo& call) {
   Object* self = call.this_object();
-  if (self) self->define("target", call.arg(0), kHidden);
-  (void)rt;
+  if (!self) return Value();
+  self->define("target", call.arg(0), kHidden | kReadOnly);
+  // A Color's own members are all fixed.
+  for (Property& p : self->properties().list()) p.flags |= kHidden | kReadOnly;
+  self->proto_changed();
   return Value();
 }
 
@@ -200,178 +230,107 @@ Value color_set_transform(Runtime& rt, CallInfo& call) {
   return Value();
 }
 
-// --- Sound: present, silent.
-
-Value sound_constructor(Runtime&, CallInfo&) { return Value(); }
-Value sound_nothing(Runtime&, CallInfo&) { return Value(); }
-Value sound_volume(Runtime&, CallInfo&) { return Value::number(100); }
-Value sound_zero(Runtime&, CallInfo&) { return Value::number(0); }
-
 // --- flash.geom
-
-Value point_constructor(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  rt.set_property(self, "x", call.count > 0 ? call.arg(0) : Value::number(0));
-  rt.set_property(self, "y", call.count > 1 ? call.arg(1) : Value::number(0));
-  return Value();
-}
-
-Value point_to_string(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  return Value("(x=" + rt.to_string(rt.get_property(self, "x")).str() +
-               ", y=" + rt.to_string(rt.get_property(self, "y")).str() + ")");
-}
-
-Value rectangle_constructor(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  const char* names[] = {"x", "y", "width", "height"};
-  for (size_t i = 0; i < 4; ++i)
-    rt.set_property(self, names[i], call.count > 0 ? call.arg(i) : Value::number(0));
-  return Value();
-}
-
-Value rectangle_to_string(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  auto f = [&](const char* n) { return rt.to_string(rt.get_property(self, n)).str(); };
-  return Value("(x=" + f("x") + ", y=" + f("y") + ", w=" + f("width") + ", h=" + f("height") + ")");
-}
-
-Value matrix_constructor(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  const char* names[] = {"a", "b", "c", "d", "tx", "ty"};
-  const double identity[] = {1, 0, 0, 1, 0, 0};
-  for (size_t i = 0; i < 6; ++i)
-    rt.set_property(self, names[i], call.count > i ? call.arg(i) : Value::number(identity[i]));
-  return Value();
-}
-
-Value matrix_to_string(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  auto f = [&](const char* n) { return rt.to_string(rt.get_property(self, n)).str(); };
-  return Value("(a=" + f("a") + ", b=" + f("b") + ", c=" + f("c") + ", d=" + f("d") +
-               ", tx=" + f("tx") + ", ty=" + f("ty") + ")");
-}
-
-Value matrix_identity(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  const char* names[] = {"a", "b", "c", "d", "tx", "ty"};
-  const double identity[] = {1, 0, 0, 1, 0, 0};
-  for (size_t i = 0; i < 6; ++i) rt.set_property(self, names[i], Value::number(identity[i]));
-  return Value();
-}
 
 render::Matrix read_matrix(Runtime& rt, Object* o) {
   auto f = [&](const char* n) { return rt.to_number(rt.get_property(o, n)); };
   return render::Matrix{f("a"), f("b"), f("c"), f("d"), f("tx"), f("ty")};
 }
 
-void write_matrix(Runtime& rt, Object* o, const render::Matrix& m) {
-  rt.set_property(o, "a", Value::number(m.a));
-  rt.set_property(o, "b", Value::number(m.b));
-  rt.set_property(o, "c", Value::number(m.c));
-  rt.set_property(o, "d", Value::number(m.d));
-  rt.set_property(o, "tx", Value::number(m.tx));
-  rt.set_property(o, "ty", Value::number(m.ty));
-}
-
-Value matrix_translate(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  render::Matrix m = read_matrix(rt, self);
-  m.tx += rt.to_number(call.arg(0));
-  m.ty += rt.to_number(call.arg(1));
-  write_matrix(rt, self, m);
-  return Value();
-}
-
-Value matrix_scale(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  double sx = rt.to_number(call.arg(0)), sy = rt.to_number(call.arg(1));
-  write_matrix(rt, self, render::Matrix::scaling(sx, sy) * read_matrix(rt, self));
-  return Value();
-}
-
-Value matrix_rotate(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  double r = rt.to_number(call.arg(0));
-  render::Matrix rotation{std::cos(r), std::sin(r), -std::sin(r), std::cos(r), 0, 0};
-  write_matrix(rt, self, rotation * read_matrix(rt, self));
-  return Value();
-}
-
-Value matrix_concat(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  Object* other = call.arg(0).as_object();
-  if (!self || !other) return Value();
-  write_matrix(rt, self, read_matrix(rt, other) * read_matrix(rt, self));
-  return Value();
-}
-
-Value matrix_invert(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  write_matrix(rt, self, read_matrix(rt, self).inverse(nullptr));
-  return Value();
-}
-
-Value matrix_transform_point(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  Object* p = call.arg(0).as_object();
-  if (!self || !p) return Value();
-  render::Point q = read_matrix(rt, self).apply(
-      {rt.to_number(rt.get_property(p, "x")), rt.to_number(rt.get_property(p, "y"))});
-  Value ctor = rt.get_property(rt.global(), "flash");
-  ctor = rt.get_member(rt.get_member(ctor, "geom"), "Point");
-  Value args[2] = {Value::number(q.x), Value::number(q.y)};
-  return rt.construct(ctor, args, 2);
-}
-
-Value color_transform_constructor(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
-  if (!self) return Value();
-  const char* names[] = {"redMultiplier", "greenMultiplier", "blueMultiplier", "alphaMultiplier",
-                         "redOffset",     "greenOffset",     "blueOffset",     "alphaOffset"};
-  const double defaults[] = {1, 1, 1, 1, 0, 0, 0, 0};
-  for (size_t i = 0; i < 8; ++i)
-    rt.set_property(
-        self, names[i],
-        call.count > i ? Value::number(rt.to_number(call.arg(i))) : Value::number(defaults[i]));
-  return Value();
-}
+// A Transform keeps its clip natively, out of the scripts' sight.
+class TransformObject : public Object {
+ public:
+  ObjectClass object_class() const override { return ObjectClass::other; }
+  void trace_children(Tracer& t) override { t.mark(clip); }
+  Object* clip = nullptr;
+};
 
 Value transform_constructor(Runtime& rt, CallInfo& call) {
-  Object* self = call.this_object();
+  auto* o = rt.heap().make<TransformObject>();
+  o->set_proto(call.callee ? rt.get_property(call.callee, "prototype").as_object() : nullptr);
   Object* clip = call.arg(0).as_object();
-  if (self && clip && clip->is_clip()) self->define("__clip__", call.arg(0), kHidden);
-  (void)rt;
-  return Value();
+  if (clip && clip->is_clip()) o->clip = clip;
+  return Value::object(o);
 }
 
 ClipObject* transform_clip(Runtime& rt, CallInfo& call) {
   Object* self = call.this_object();
-  if (!self) return nullptr;
-  Property* p = self->find_own("__clip__", true);
-  return p ? engine_of(rt).live(p->value.as_object()) : nullptr;
+  if (!self || self->object_class() != ObjectClass::other) return nullptr;
+  auto* t = dynamic_cast<TransformObject*>(self);
+  return t && t->clip ? engine_of(rt).live(t->clip) : nullptr;
+}
+
+Value new_geom(Runtime& rt, const char* name, const Value* args, size_t count) {
+  Value ctor = rt.get_member(rt.get_member(rt.get_property(rt.global(), "flash"), "geom"), name);
+  return rt.construct(ctor, args, count);
+}
+
+Value matrix_value(Runtime& rt, const render::Matrix& m) {
+  Value args[6] = {Value::number(m.a), Value::number(m.b),       Value::number(m.c),
+                   Value::number(m.d), Value::number(m.tx / 20), Value::number(m.ty / 20)};
+  return new_geom(rt, "Matrix", args, 6);
+}
+
+Value color_value(Runtime& rt, const double mult[4], const double add[4]) {
+  Value args[8];
+  for (int i = 0; i < 4; ++i) {
+    args[i] = Value::number(mult[i]);
+    args[4 + i] = Value::number(add[i]);
+  }
+  return new_geom(rt, "ColorTransform", args, 8);
+}
+
+// The clip's matrix within the stage: its own, then each parent's.
+Value transform_concatenated_matrix(Runtime& rt, CallInfo& call) {
+  ClipObject* c = transform_clip(rt, call);
+  if (!c) return Value();
+  render::Matrix m{1, 0, 0, 1, 0, 0};
+  int guard = 0;
+  for (ClipObject* p = c; p && guard < 1024; p = p->parent, ++guard)
+    if (p->display) m = p->display->matrix * m;
+  return matrix_value(rt, m);
+}
+
+Value transform_concatenated_color(Runtime& rt, CallInfo& call) {
+  ClipObject* c = transform_clip(rt, call);
+  if (!c) return Value();
+  double mult[4] = {1, 1, 1, 1}, add[4] = {0, 0, 0, 0};
+  int guard = 0;
+  for (ClipObject* p = c; p && guard < 1024; p = p->parent, ++guard) {
+    if (!p->display) continue;
+    const render::ColorTransform& cx = p->display->color_transform;
+    const double pm[4] = {cx.mult_r / 256.0, cx.mult_g / 256.0, cx.mult_b / 256.0,
+                          cx.mult_a / 256.0};
+    const double pa[4] = {static_cast<double>(cx.add_r), static_cast<double>(cx.add_g),
+                          static_cast<double>(cx.add_b), static_cast<double>(cx.add_a)};
+    // The parent's transform applies after the child's.
+    for (int i = 0; i < 4; ++i) {
+      add[i] = add[i] * pm[i] + pa[i];
+      mult[i] *= pm[i];
+    }
+  }
+  return color_value(rt, mult, add);
+}
+
+Value transform_pixel_bounds(Runtime& rt, CallInfo& call) {
+  ClipObject* c = transform_clip(rt, call);
+  if (!c) return Value();
+  Value bounds = rt.call_method(Value::object(c), "getBounds", {rt.get_property(c, "_root")});
+  Object* b = bounds.as_object();
+  if (!b) return Value();
+  double x0 = rt.to_number(rt.get_property(b, "xMin")),
+         y0 = rt.to_number(rt.get_property(b, "yMin"));
+  double x1 = rt.to_number(rt.get_property(b, "xMax")),
+         y1 = rt.to_number(rt.get_property(b, "yMax"));
+  Value args[4] = {Value::number(x0), Value::number(y0), Value::number(x1 - x0),
+                   Value::number(y1 - y0)};
+  return new_geom(rt, "Rectangle", args, 4);
 }
 
 Value transform_get_matrix(Runtime& rt, CallInfo& call) {
   ClipObject* c = transform_clip(rt, call);
   if (!c || !c->display) return Value();
-  const render::Matrix& m = c->display->matrix;
-  Value ctor =
-      rt.get_member(rt.get_member(rt.get_property(rt.global(), "flash"), "geom"), "Matrix");
-  Value args[6] = {Value::number(m.a), Value::number(m.b),       Value::number(m.c),
-                   Value::number(m.d), Value::number(m.tx / 20), Value::number(m.ty / 20)};
-  return rt.construct(ctor, args, 6);
+  return matrix_value(rt, c->display->matrix);
 }
 
 Value transform_set_matrix(Runtime& rt, CallInfo& call) {
@@ -379,6 +338,9 @@ Value transform_set_matrix(Runtime& rt, CallInfo& call) {
   Object* m = call.arg(0).as_object();
   if (!c || !c->display || !m) return Value();
   render::Matrix r = read_matrix(rt, m);
+  // A matrix with a value missing leaves the clip as it is.
+  for (double v : {r.a, r.b, r.c, r.d, r.tx, r.ty})
+    if (std::isnan(v)) return Value();
   r.tx *= 20;
   r.ty *= 20;
   c->display->matrix = r;
@@ -442,23 +404,26 @@ void install_stage_builtins(Engine& engine) {
   add_accessor(rt, stage, "align", stage_align, stage_set_align);
   add_accessor(rt, stage, "showMenu", stage_show_menu, stage_set_show_menu);
 
-  Object* key = make_broadcaster(rt, rt.make_object());
+  Object* key = make_broadcaster(rt, static_object(rt));
   g->define("Key", Value::object(key), kDontEnum);
   rt.add_method(key, "isDown", key_is_down);
   rt.add_method(key, "getCode", key_get_code);
   rt.add_method(key, "getAscii", key_get_ascii);
   rt.add_method(key, "isToggled", key_is_toggled);
+  rt.add_method(key, "isAccessible", key_is_accessible);
   const std::pair<const char*, int> keys[] = {
       {"BACKSPACE", 8}, {"CAPSLOCK", 20}, {"CONTROL", 17}, {"DELETEKEY", 46}, {"DOWN", 40},
       {"END", 35},      {"ENTER", 13},    {"ESCAPE", 27},  {"HOME", 36},      {"INSERT", 45},
       {"LEFT", 37},     {"PGDN", 34},     {"PGUP", 33},    {"RIGHT", 39},     {"SHIFT", 16},
       {"SPACE", 32},    {"TAB", 9},       {"UP", 38},      {"ALT", 18}};
   for (const auto& k : keys) key->define(k.first, Value::number(k.second), kHidden | kReadOnly);
+  make_constant(key);
 
-  Object* mouse = make_broadcaster(rt, rt.make_object());
+  Object* mouse = make_broadcaster(rt, static_object(rt));
   g->define("Mouse", Value::object(mouse), kDontEnum);
   rt.add_method(mouse, "show", mouse_show);
   rt.add_method(mouse, "hide", mouse_hide);
+  make_constant(mouse);
 
   Object* color_proto = rt.make_object();
   FunctionObject* color = rt.make_class(color_constructor, color_proto);
@@ -467,52 +432,26 @@ void install_stage_builtins(Engine& engine) {
   rt.add_method(color_proto, "getRGB", color_get_rgb);
   rt.add_method(color_proto, "setTransform", color_set_transform);
   rt.add_method(color_proto, "getTransform", color_get_transform);
-
-  Object* sound_proto = rt.make_object();
-  FunctionObject* sound = rt.make_class(sound_constructor, sound_proto);
-  g->define("Sound", Value::object(sound), kDontEnum);
-  for (const char* m : {"attachSound", "start", "stop", "setVolume", "setPan", "setTransform",
-                        "loadSound", "getTransform"})
-    rt.add_method(sound_proto, m, sound_nothing);
-  rt.add_method(sound_proto, "getVolume", sound_volume);
-  rt.add_method(sound_proto, "getPan", sound_zero);
-  rt.add_method(sound_proto, "getBytesLoaded", sound_zero);
-  rt.add_method(sound_proto, "getBytesTotal", sound_zero);
+  make_constant(color_proto);
 
   Object* button_proto = rt.make_object();
   rt.known().button_prototype = button_proto;
   FunctionObject* button = rt.make_class(nothing, button_proto);
   g->define("Button", Value::object(button), kDontEnum);
+}
 
-  // flash.geom
-  Object* flash = rt.make_object();
-  Object* geom = rt.make_object();
-  g->define("flash", Value::object(flash), kDontEnum);
-  flash->define("geom", Value::object(geom), 0);
-  Object* point_proto = rt.make_object();
-  geom->define("Point", Value::object(rt.make_class(point_constructor, point_proto)), 0);
-  rt.add_method(point_proto, "toString", point_to_string);
-  Object* rect_proto = rt.make_object();
-  geom->define("Rectangle", Value::object(rt.make_class(rectangle_constructor, rect_proto)), 0);
-  rt.add_method(rect_proto, "toString", rectangle_to_string);
-  Object* matrix_proto = rt.make_object();
-  geom->define("Matrix", Value::object(rt.make_class(matrix_constructor, matrix_proto)), 0);
-  rt.add_method(matrix_proto, "toString", matrix_to_string);
-  rt.add_method(matrix_proto, "identity", matrix_identity);
-  rt.add_method(matrix_proto, "translate", matrix_translate);
-  rt.add_method(matrix_proto, "scale", matrix_scale);
-  rt.add_method(matrix_proto, "rotate", matrix_rotate);
-  rt.add_method(matrix_proto, "concat", matrix_concat);
-  rt.add_method(matrix_proto, "invert", matrix_invert);
-  rt.add_method(matrix_proto, "transformPoint", matrix_transform_point);
-  Object* cx_proto = rt.make_object();
-  geom->define("ColorTransform",
-               Value::object(rt.make_class(color_transform_constructor, cx_proto)), 0);
+void install_transform_class(Runtime& rt, Object* geom) {
   Object* transform_proto = rt.make_object();
-  geom->define("Transform", Value::object(rt.make_class(transform_constructor, transform_proto)),
+  FunctionObject* transform = rt.make_class(transform_constructor, transform_proto);
+  transform->makes_own_object = true;
+  geom->define("Transform", Value::object(transform), 0);
+  add_accessor(rt, transform_proto, "matrix", transform_get_matrix, transform_set_matrix, 0);
+  add_accessor(rt, transform_proto, "concatenatedMatrix", transform_concatenated_matrix, ignore_set,
                0);
-  add_accessor(rt, transform_proto, "matrix", transform_get_matrix, transform_set_matrix);
-  add_accessor(rt, transform_proto, "colorTransform", transform_get_color, transform_set_color);
+  add_accessor(rt, transform_proto, "colorTransform", transform_get_color, transform_set_color, 0);
+  add_accessor(rt, transform_proto, "concatenatedColorTransform", transform_concatenated_color,
+               ignore_set, 0);
+  add_accessor(rt, transform_proto, "pixelBounds", transform_pixel_bounds, ignore_set, 0);
 }
 
 }  // namespace avm1

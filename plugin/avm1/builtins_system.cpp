@@ -92,6 +92,11 @@ Value so_get_size(Runtime& rt, CallInfo& call) {
       static_cast<double>(external_value_xml(rt, rt.get_property(self, "data")).size()));
 }
 
+Value so_get_remote(Runtime&, CallInfo&) { return Value::null(); }
+
+// What the local objects take is not measured by name.
+Value so_disk_usage(Runtime&, CallInfo&) { return Value::number(0); }
+
 // --- LoadVars
 
 Value lv_constructor(Runtime&, CallInfo&) { return Value(); }
@@ -272,56 +277,13 @@ Value xml_escape_native(Runtime& rt, CallInfo& call) {
   return Value(xml_escape(rt.to_string(call.arg(0)).str()));
 }
 
-Value as_native(Runtime& rt, CallInfo& call) {
-  if (!call.callee || call.count < 2) return Value();
-  Object* table = call.callee->data.as_object();
-  double a = rt.to_number(call.arg(0)), b = rt.to_number(call.arg(1));
-  if (!table || !std::isfinite(a) || !std::isfinite(b)) return Value();
-  char key[48];
-  std::snprintf(key, sizeof key, "%.0f,%.0f", std::trunc(a), std::trunc(b));
-  Property* p = table->find_own(key, true);
-  return p ? p->value : Value();
-}
-
-Value member_at(Runtime& rt, const char* path) {
-  Value v = Value::object(rt.global());
-  std::string p = path;
-  size_t from = 0;
-  while (from <= p.size() && v.is_object()) {
-    size_t dot = p.find('.', from);
-    v = rt.get_property(v.as_object(),
-                        String(p.substr(from, dot == std::string::npos ? dot : dot - from)));
-    if (dot == std::string::npos) break;
-    from = dot + 1;
-  }
-  return v;
-}
-
+// The XML escaper has no name of its own under _global, so it joins the
+// numbered natives directly; the named ones are indexed from their places.
 void install_as_native(Runtime& rt) {
-  Object* table = rt.make_object(nullptr);
-  const std::pair<const char*, const char*> known[] = {
-      {"100,0", "escape"},
-      {"100,1", "unescape"},
-      {"100,2", "parseInt"},
-      {"100,3", "parseFloat"},
-      {"101,3", "Object.prototype.valueOf"},
-      {"101,4", "Object.prototype.toString"},
-      {"101,5", "Object.prototype.hasOwnProperty"},
-      {"101,6", "Object.prototype.isPrototypeOf"},
-      {"101,7", "Object.prototype.isPropertyEnumerable"},
-      {"252,1", "Array.prototype.push"},
-      {"301,0", "LoadVars.prototype.load"},
-      {"301,1", "LoadVars.prototype.send"},
-      {"301,2", "LoadVars.prototype.sendAndLoad"},
-      {"301,3", "LoadVars.prototype.decode"},
-  };
-  for (const auto& k : known) {
-    Value f = member_at(rt, k.second);
-    if (rt.is_callable(f)) table->define(k.first, f, 0);
-  }
-  table->define("100,5", Value::object(rt.make_native(xml_escape_native)), 0);
-  FunctionObject* fn = rt.add_method(rt.global(), "ASnative", as_native, kDontEnum);
-  fn->data = Value::object(table);
+  Runtime::NativeEntry entry;
+  entry.key = 100u << 16 | 5u;
+  entry.function = xml_escape_native;
+  rt.native_table.push_back(entry);
 }
 
 // --- System
@@ -400,7 +362,8 @@ void install_system_builtins(Engine& engine) {
   Object* flash = rt.get_property(g, "flash").as_object();
   if (!flash) {
     flash = rt.make_object();
-    g->define("flash", Value::object(flash), kDontEnum);
+    // The flash packages arrived with SWF 6.
+    g->define("flash", Value::object(flash), kDontEnum | kOnlyVersion6);
   }
   Object* external = rt.make_object();
   flash->define("external", Value::object(external), 0);
@@ -414,10 +377,22 @@ void install_system_builtins(Engine& engine) {
   Object* so_proto = rt.make_object();
   FunctionObject* so = rt.make_class(nothing, so_proto);
   g->define("SharedObject", Value::object(so), kDontEnum);
-  rt.add_method(so, "getLocal", so_get_local);
+  // The class functions are script functions, each with a prototype.
+  auto so_static = [&](const char* name, NativeFunction f, uint32_t flags) {
+    so->define(name, Value::object(rt.make_class(f, nullptr)), flags);
+  };
+  so_static("getLocal", so_get_local, 0);
+  // No server: remote objects and their connections are unavailable.
+  so_static("getRemote", so_get_remote, 0);
+  so_static("deleteAll", answer_false, kDontEnum);
+  so_static("getDiskUsage", so_disk_usage, kDontEnum);
   rt.add_method(so_proto, "flush", so_flush);
   rt.add_method(so_proto, "clear", so_clear);
   rt.add_method(so_proto, "getSize", so_get_size);
+  rt.add_method(so_proto, "connect", answer_false);
+  rt.add_method(so_proto, "close", nothing);
+  rt.add_method(so_proto, "send", nothing);
+  rt.add_method(so_proto, "setFps", answer_false);
 
   // LoadVars
   Object* lv_proto = rt.make_object();
@@ -442,9 +417,6 @@ void install_system_builtins(Engine& engine) {
   rt.add_method(selection, "getEndIndex", [](Runtime&, CallInfo&) { return Value::number(-1); });
   rt.add_method(selection, "getCaretIndex", [](Runtime&, CallInfo&) { return Value::number(-1); });
   rt.add_method(selection, "setSelection", nothing);
-  Object* menu_proto = rt.make_object();
-  g->define("ContextMenu", Value::object(rt.make_class(nothing, menu_proto)), kDontEnum);
-  rt.add_method(menu_proto, "hideBuiltInItems", nothing);
   (void)answer_true;
 
   install_as_native(rt);

@@ -64,6 +64,10 @@ Engine::Engine(npfp::Player& player, Host& host)
   install_textfield_builtins(*this);
   install_system_builtins(*this);
   install_bitmap_builtins(*this);
+  install_media_builtins(*this);
+  install_geom_builtins(*this);
+  install_filter_builtins(*this);
+  index_native_table(*runtime_);
   player_.set_script_host(this);
 }
 

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "avm1/clip.h"
@@ -146,6 +147,18 @@ class Engine : public npfp::ScriptHost {
   double mouse_x() const { return mouse_x_; }  // twips in the movie's space
   double mouse_y() const { return mouse_y_; }
   bool mouse_hidden = false;
+  // Stage.align as scripts last set it, in L T R B order: opposite edges
+  // both stay listed though the layout centres between them.
+  std::string script_align;
+  bool script_align_set = false;
+  // What Sound objects set for a clip's sounds (the movie's own under
+  // nullptr): volume and the four channel levels left-to-left,
+  // left-to-right, right-to-left and right-to-right. Nothing plays them.
+  struct SoundLevels {
+    int32_t volume = 100;
+    int32_t ll = 100, lr = 0, rl = 0, rr = 100;
+  };
+  std::unordered_map<const Object*, SoundLevels> sound_levels;
 
   // The size of the stage in pixels (Stage.width/height).
   int stage_width() const;
@@ -297,5 +310,8 @@ void install_textfield_builtins(Engine& engine);
 void install_textformat_builtins(Runtime& rt);
 void install_system_builtins(Engine& engine);
 void install_bitmap_builtins(Engine& engine);
+void install_media_builtins(Engine& engine);
+void install_geom_builtins(Engine& engine);
+void install_filter_builtins(Engine& engine);
 
 }  // namespace avm1

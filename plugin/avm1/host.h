@@ -29,8 +29,8 @@ class Host {
   // Starts loading a URL for the movie (variables, XML, a movie into a
   // clip). The answer arrives later through Engine::load_finished with the
   // same request number. False when the URL cannot be asked for.
-  virtual bool load(uint32_t /*request*/, const std::string& /*url*/,
-                    const std::string& /*method*/, const std::string& /*data*/) {
+  virtual bool load(uint32_t /*request*/, const std::string& /*url*/, const std::string& /*method*/,
+                    const std::string& /*data*/) {
     return false;
   }
   // ExternalInterface: the container evaluates a script text; true with

@@ -166,8 +166,13 @@ bool array_index(const std::string& name, size_t& index) {
 
 bool ArrayObject::get_native(Runtime& runtime, const String& name, Value& out) {
   if (!name.same("length", runtime.case_sensitive())) return false;
-  out = Value::number(static_cast<double>(length_));
+  out = written_length_.is_undefined() ? Value::number(static_cast<double>(length_))
+                                       : written_length_;
   return true;
+}
+
+void ArrayObject::native_names(Runtime&, std::vector<String>& names) {
+  if (!(length_flags & kDontEnum)) names.emplace_back("length");
 }
 
 bool ArrayObject::set_native(Runtime& runtime, const String& name, const Value& value) {
@@ -176,12 +181,13 @@ bool ArrayObject::set_native(Runtime& runtime, const String& name, const Value& 
   if (!(n >= 0)) n = 0;
   if (n > 4294967295.0) n = 4294967295.0;
   set_length(runtime, static_cast<size_t>(n));
+  if (!value.is_number()) written_length_ = value;
   return true;
 }
 
 void ArrayObject::property_written(Runtime&, Property& p) {
   size_t index;
-  if (array_index(p.name.str(), index) && index >= length_) length_ = index + 1;
+  if (array_index(p.name.str(), index) && index >= length_) raw_length(index + 1);
 }
 
 void ArrayObject::set_length(Runtime&, size_t length) {
@@ -207,7 +213,7 @@ void ArrayObject::set_length(Runtime&, size_t length) {
       properties() = std::move(kept);
     }
   }
-  length_ = length;
+  raw_length(length);
 }
 
 }  // namespace avm1

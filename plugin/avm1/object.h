@@ -213,13 +213,24 @@ class ArrayObject : public Object {
   bool get_native(Runtime& runtime, const String& name, Value& out) override;
   void property_written(Runtime& runtime, Property& p) override;
 
+  void native_names(Runtime& runtime, std::vector<String>& names) override;
+
   size_t length() const { return length_; }
   // Sets the length, removing elements at and beyond it.
   void set_length(Runtime& runtime, size_t length);
-  void raw_length(size_t length) { length_ = length; }
+  void raw_length(size_t length) {
+    length_ = length;
+    written_length_ = Value();
+  }
+  // `length` is a hidden, permanent property whose flags ASSetPropFlags
+  // changes like any other's.
+  uint32_t length_flags = kHidden;
 
  private:
   size_t length_ = 0;
+  // A length written as a value that is not a number reads back as written
+  // until the array changes.
+  Value written_length_;
 };
 
 // A Boolean, Number or String wrapper, and Date's time value.

@@ -40,8 +40,9 @@ Runtime::Runtime(int movie_version) : movie_version_(movie_version), version_(mo
   install_builtins();
   // Natives made before Function existed get their constructor now.
   for (Object* o = heap_.newest(); o; o = o->heap_next)
-    if (o->is_function() && !o->find_own("constructor", true))
+    if (o->is_function() && o->proto() && !o->find_own("constructor", true))
       o->define("constructor", Value::object(known_.function_constructor), kHidden);
+  index_native_table(*this);
 }
 
 Runtime::~Runtime() = default;
@@ -57,6 +58,7 @@ void Runtime::install_builtins() {
   install_date_builtins(*this);
   install_global_functions(*this);
   install_xml_builtins(*this);
+  install_native_table_builtins(*this);
 }
 
 void Runtime::trace_roots(Tracer& t) {
@@ -65,6 +67,7 @@ void Runtime::trace_roots(Tracer& t) {
   for (size_t i = 0; i < sizeof(WellKnown) / sizeof(Object*); ++i) t.mark(well_known[i]);
   for (const Value& v : registers) t.mark(v);
   for (const auto& c : registered_classes) t.mark(c.second);
+  for (const NativeEntry& e : native_table) t.mark(e.data);
 }
 
 // ---------------------------------------------------------------------------
@@ -96,6 +99,9 @@ FunctionObject* Runtime::make_native(NativeFunction f) {
   FunctionObject* fn = heap_.make<FunctionObject>();
   fn->set_proto(known_.function_prototype);
   fn->set_native_function(f);
+  // The link to Function.prototype is not visible to SWF 5 code; the chain
+  // still leads there.
+  if (Property* p = fn->find_own("__proto__", true)) p->flags |= kOnlyVersion6;
   if (known_.function_constructor)
     fn->define("constructor", Value::object(known_.function_constructor), kHidden);
   return fn;
@@ -180,9 +186,19 @@ double Runtime::to_number(const Value& v) {
     case Type::string:
       return string_to_number(v.string_text(), version_);
     case Type::object: {
-      Value p = to_primitive(v, Hint::number);
-      if (p.is_object()) return std::nan("");
-      return to_number(p);
+      // Only valueOf is asked: an object it answers is no number, and
+      // toString is not tried.
+      Object* o = v.as_object();
+      if (o->object_class() == ObjectClass::movieclip || o->object_class() == ObjectClass::date ||
+          o->object_class() == ObjectClass::super_reference) {
+        Value p = to_primitive(v, Hint::number);
+        return p.is_object() ? std::nan("") : to_number(p);
+      }
+      Value method;
+      if (!find_property(o, "valueOf", method) || !is_callable(method)) return std::nan("");
+      Value r = call(method, v, nullptr, 0);
+      if (r.is_object() && r.as_object()->is_clip()) r = to_primitive(r, Hint::number);
+      return r.is_object() ? std::nan("") : to_number(r);
     }
   }
   return 0;
@@ -607,7 +623,9 @@ std::vector<String> Runtime::enumerate(Object* o) {
     const std::vector<Property>& list = cur->properties().list();
     for (size_t i = list.size(); i-- > 0;) {
       const Property& p = list[i];
-      if (!visible_to(p.flags, version_)) continue;
+      // The version flags hide a property from reads, not from for-in,
+      // except the flag that hides from SWF 6 alone.
+      if (version_ == 6 && (p.flags & kNotVersion6)) continue;
       std::string k = key(p.name);
       // A hidden property hides the inherited one of the same name too.
       if (p.flags & kDontEnum) {
@@ -676,8 +694,9 @@ Value Runtime::call_with_super(FunctionObject* f, const Value& given_this, const
 // What `new` leaves on its object: __constructor__ from SWF 6 on, an own
 // constructor up to SWF 6 (later ones inherit it from the prototype).
 void Runtime::mark_constructed(Object* o, const Value& constructor) {
-  if (version_ >= 6 && !o->find_own("__constructor__", true))
-    o->define("__constructor__", constructor, kDontEnum);
+  // SWF 5 code does not see `__constructor__`, yet it is there.
+  if (!o->find_own("__constructor__", true))
+    o->define("__constructor__", constructor, kDontEnum | kOnlyVersion6);
   if (version_ <= 6 && !o->find_own("constructor", true))
     o->define("constructor", constructor, kDontEnum);
 }

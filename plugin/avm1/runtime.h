@@ -227,6 +227,16 @@ class Runtime {
   // Registered classes: Object.registerClass(name, constructor).
   std::vector<std::pair<String, Object*>> registered_classes;
 
+  // The player's numbered natives ASnative(n, m) hands out: each call makes
+  // a fresh function object running the same native.
+  struct NativeEntry {
+    uint32_t key = 0;  // n << 16 | m
+    NativeFunction function = nullptr;
+    Value data;
+    bool makes_own_object = false;
+  };
+  std::vector<NativeEntry> native_table;
+
  private:
   friend struct Interpreter;
   void install_builtins();
@@ -261,6 +271,10 @@ void install_math_builtins(Runtime& rt);
 void install_date_builtins(Runtime& rt);
 void install_global_functions(Runtime& rt);
 void install_xml_builtins(Runtime& rt);
+void install_native_table_builtins(Runtime& rt);
+// Records the natives ASnative reaches from where the installers put them;
+// run again once the engine added its classes.
+void index_native_table(Runtime& rt);
 
 // Helpers for natives.
 double number_arg(Runtime& rt, const CallInfo& call, size_t i, double missing);
