@@ -298,4 +298,13 @@ inline std::string run(const Asm& a, uint8_t version = 8) {
   return run_movie(script_movie({a.finished()}, version));
 }
 
+// object.method(args...) with the arguments given in call order.
+inline Asm& call(Asm& a, const std::string& object, const std::string& method,
+                 std::initializer_list<Push> args) {
+  std::vector<Push> reversed(args.begin(), args.end());
+  for (size_t i = reversed.size(); i-- > 0;) a.push({reversed[i]});
+  a.push({Push(static_cast<int>(args.size()))}).get(object).push({Push(method)});
+  return a.op(avm1::kActionCallMethod);
+}
+
 }  // namespace avm1_test

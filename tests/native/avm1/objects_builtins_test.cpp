@@ -5,19 +5,11 @@
 #include "native/avm1/action_asm.h"
 
 using avm1_test::Asm;
+using avm1_test::call;
 using avm1_test::Push;
 using avm1_test::run;
 
 namespace {
-
-// obj.method(args...) with the arguments given in call order.
-Asm& call(Asm& a, const std::string& object, const std::string& method,
-          std::initializer_list<Push> args) {
-  std::vector<Push> reversed(args.begin(), args.end());
-  for (size_t i = reversed.size(); i-- > 0;) a.push({reversed[i]});
-  a.push({Push(static_cast<int>(args.size()))}).get(object).push({Push(method)});
-  return a.op(avm1::kActionCallMethod);
-}
 
 TEST(Avm1Prototypes, ExtendsInstanceofAndSuper) {
   // function A() {}  A.prototype.who = function () { return "A"; }

@@ -32,12 +32,6 @@ Asm& make(Asm& a, const std::string& var, const std::string& cls,
   return a.op(avm1::kActionSetVariable);
 }
 
-Asm& call(Asm& a, const std::string& object, const std::string& method,
-          std::initializer_list<Push> values) {
-  args(a, values).get(object).push({Push(method)});
-  return a.op(avm1::kActionCallMethod);
-}
-
 Asm& member(Asm& a, const std::string& object, const std::string& name) {
   return a.get(object).push({Push(name)}).op(avm1::kActionGetMember);
 }

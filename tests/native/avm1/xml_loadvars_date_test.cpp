@@ -16,14 +16,6 @@ void push_reversed(Asm& a, std::initializer_list<Push> args) {
   a.push({Push(static_cast<int>(args.size()))});
 }
 
-// obj.method(args...), the result left on the stack.
-Asm& call(Asm& a, const std::string& object, const std::string& method,
-          std::initializer_list<Push> args) {
-  push_reversed(a, args);
-  a.get(object).push({Push(method)});
-  return a.op(avm1::kActionCallMethod);
-}
-
 // name(args...), the result left on the stack.
 Asm& call_function(Asm& a, const std::string& name, std::initializer_list<Push> args) {
   push_reversed(a, args);
