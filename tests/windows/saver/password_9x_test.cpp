@@ -76,7 +76,7 @@ class Windows9xSaver : public ::testing::Test {
   }
 
   HWND start_full_screen(SaverProcess& saver) {
-    if (!place_cursor(start_cursor.x, start_cursor.y)) return nullptr;
+    SetCursorPos(start_cursor.x, start_cursor.y);
     if (!saver.start(saver_, "/s")) return nullptr;
     return saver.wait_frame_window();
   }
@@ -85,6 +85,11 @@ class Windows9xSaver : public ::testing::Test {
   std::string saver_;
   std::optional<DWORD> saved_use_password_;
 };
+
+void move_cursor(HWND window, int x, int y) {
+  SetCursorPos(x, y);
+  PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+}
 
 }  // namespace
 

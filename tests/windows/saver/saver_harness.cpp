@@ -28,25 +28,6 @@ void pump_messages_for(DWORD milliseconds) {
   } while (GetTickCount() - start < milliseconds);
 }
 
-bool place_cursor(int x, int y) {
-  const DWORD start = GetTickCount();
-  do {
-    SetCursorPos(x, y);
-    pump_messages_for(20);
-    POINT now{};
-    if (GetCursorPos(&now) && now.x == x && now.y == y) {
-      pump_messages_for(100);
-      if (GetCursorPos(&now) && now.x == x && now.y == y) return true;
-    }
-  } while (GetTickCount() - start < 2000);
-  return false;
-}
-
-void move_cursor(HWND window, int x, int y) {
-  SetCursorPos(x, y);
-  PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-}
-
 SaverProcess::~SaverProcess() {
   if (info_.hProcess == nullptr) return;
   if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {

@@ -20,14 +20,6 @@ std::string built_saver();
 // the saver's child window talks to it synchronously).
 void pump_messages_for(DWORD milliseconds);
 
-// Puts the pointer at (x, y) and waits until the display reports it there, so
-// that a saver started next measures its moves from this point and no late
-// pointer event from an earlier test reaches it.
-bool place_cursor(int x, int y);
-
-// Moves the pointer and tells the window, as Windows would.
-void move_cursor(HWND window, int x, int y);
-
 class SaverProcess {
  public:
   SaverProcess() = default;
