@@ -333,6 +333,9 @@ void Engine::run_queue() {
   if (running_queue_) return;
   running_queue_ = true;
   queue_newborns();
+  // Scripts that keep queueing each other (a frame script that goes back to
+  // its own frame) share one action budget, as one long script would.
+  const uint64_t actions_at_start = runtime_->actions_run();
   size_t guard = 0;
   for (;;) {
     if (queue_.empty()) {
@@ -346,7 +349,9 @@ void Engine::run_queue() {
         queue_.push_back(std::move(finish));
       }
     }
-    if (guard++ >= 1000000) break;
+    if (guard++ >= 1000000 ||
+        runtime_->actions_run() - actions_at_start > runtime_->max_actions_per_run)
+      break;
     QueuedAction a = std::move(queue_.front());
     queue_.pop_front();
     running_item_ = true;

@@ -121,3 +121,19 @@ TEST(Avm1Limits, MakingObjectsForeverEndsTheScript) {
 }
 
 }  // namespace
+
+TEST(Avm1Limits, FrameScriptsThatRequeueThemselvesShareOneBudget) {
+  // Frame 1: trace("again"); nextFrame(); prevFrame(). Going back queues the
+  // same script again, so without a shared budget one frame never ends.
+  Asm back_and_forth;
+  back_and_forth.trace({Push("again")});
+  back_and_forth.op(avm1::kActionNextFrame).op(avm1::kActionPreviousFrame);
+  Asm empty;
+  const std::string out =
+      run_movie(script_movie({back_and_forth.finished(), empty.finished()}), 1, 1000);
+  size_t runs = 0;
+  for (size_t at = out.find("again"); at != std::string::npos; at = out.find("again", at + 1))
+    ++runs;
+  EXPECT_GT(runs, 1u) << "going back to a frame runs its script again";
+  EXPECT_LE(runs, 1000u / 4 + 1);
+}
