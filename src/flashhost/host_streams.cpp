@@ -110,6 +110,9 @@ bool feed_file(HostStream* s) {
   std::size_t total = static_cast<std::size_t>(length);
   std::size_t offset = 0;
   while (offset < total) {
+    // An instance its host is closing takes no more of the movie.
+    const PlayerInstance* owner = instance_of(s->instance);
+    if (owner && owner->destroy_requested) break;
     int32_t ready = write_ready(s);
     if (ready <= 0) break;
     std::size_t want = total - offset;

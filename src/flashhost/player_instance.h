@@ -45,6 +45,10 @@ struct PlayerInstance {
   CallContext* call_context = nullptr;
   NPObject* scriptable_object = nullptr;  // retained, released at destroy
   std::string movie_path;                 // set by start: the full path, or "empty"
+  // The movie's first frame runs while start hands it over, and its script
+  // may close the window: a destroy asked for then waits until start ends.
+  bool starting = false;
+  bool destroy_requested = false;
 };
 
 // Allocates an instance for `view` (which may be null) with `ndata` pointing
@@ -55,11 +59,13 @@ void set_parameter(PlayerInstance* instance, const std::string& name, const std:
 
 // NPP_New with the parameters, the scriptable object, NPP_SetWindow with the
 // view's window, then the movie named by "src" as a paced stream. Calls the
-// plug-in through the current library.
+// plug-in through the current library. False when something failed or when
+// the instance was destroyed meanwhile (then the record is freed).
 bool start(PlayerInstance* instance);
 
 // Puts back the window procedure recorded at start, releases the scriptable
-// object, NPP_Destroy when owed, frees the record. Null is ignored.
+// object, NPP_Destroy when owed, frees the record. Null is ignored. Asked
+// during start, it happens when start ends.
 void destroy(PlayerInstance* instance);
 
 void attach(PlayerInstance* instance, HostCallHandler handler, CallContext* context);

@@ -67,7 +67,15 @@ bool start(PlayerInstance* instance) {
   if (view && plugin.setwindow) plugin.setwindow(&instance->npp, &view->plugin_window);
 
   bool fed = true;
-  if (source) fed = feed_movie(instance);
+  if (source) {
+    instance->starting = true;
+    fed = feed_movie(instance);
+    instance->starting = false;
+    if (instance->destroy_requested) {
+      destroy(instance);
+      return false;
+    }
+  }
 
   if (view && view->window) {
     view->saved_procedure_window = view->window;
@@ -79,6 +87,10 @@ bool start(PlayerInstance* instance) {
 
 void destroy(PlayerInstance* instance) {
   if (!instance) return;
+  if (instance->starting) {
+    instance->destroy_requested = true;
+    return;
+  }
   PlayerView* view = instance->view;
   if (view && view->saved_procedure_window && view->saved_procedure) {
     SetWindowLongPtrA(view->saved_procedure_window, GWLP_WNDPROC,

@@ -550,4 +550,35 @@ TEST_F(MovieInPlayerWindow, TheHostMayDestroyTheInstanceWhileAScriptRuns) {
   EXPECT_NE(calls.find("NPP_Destroy"), std::string::npos) << calls;
 }
 
+// The same from the movie's first frame, whose script runs while the host is
+// still handing the plug-in the movie: the start ends without the instance,
+// and nothing touches the destroyed window or instance afterwards.
+TEST_F(MovieInPlayerWindow, TheHostMayDestroyTheInstanceWhileItStarts) {
+  Actions a;
+  a.push_string("closing").trace();
+  e2e::trace_labelled(a, "close answered ",
+                      [](Actions& x) { e2e::api_call(x, "Window.close", {}); });
+  a.stop();
+  const std::string movie_path = folder_.file("closing_at_once.swf");
+  ASSERT_TRUE(swfwriter::write_file(movie_path, e2e::script_movie(a)));
+  player_ =
+      std::make_unique<flashhost::PlayerWindow>(&settings_.main_window, &settings_.main_window);
+  window_ = CreateWindowExA(0, flashhost::kPlayerClassName, "avm1", WS_POPUP | WS_VISIBLE, 0, 0,
+                            320, 240, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(window_, nullptr);
+  ASSERT_TRUE(player_->set_up(window_));
+  context_ = std::make_unique<api::FixedOwnerContext>(window_);
+  api::install_namespaces(player_->dispatcher(), *context_);
+  player_->dispatcher().set_handler(bridge::Namespace::kWindow,
+                                    std::make_unique<ClosingWindowNamespace>(window_));
+  player_->set_parameter("src", movie_path);
+  EXPECT_FALSE(player_->start());
+  pump_for(200);
+  EXPECT_FALSE(IsWindow(window_));
+  EXPECT_EQ(player_->instance(), nullptr);
+  EXPECT_EQ(script_lines(), (std::vector<std::string>{"closing", "close answered true"}));
+  const std::string calls = call_log();
+  EXPECT_NE(calls.find("NPP_Destroy"), std::string::npos) << calls;
+}
+
 }  // namespace
