@@ -505,10 +505,29 @@ class ClosingWindowNamespace : public bridge::NamespaceHandler {
   HWND window_;
 };
 
+// A player window for `movie_path` whose Window namespace closes it, ready
+// to start.
+class ClosingMovieInPlayerWindow : public MovieInPlayerWindow {
+ protected:
+  void prepare_closing_window(const std::string& movie_path) {
+    player_ =
+        std::make_unique<flashhost::PlayerWindow>(&settings_.main_window, &settings_.main_window);
+    window_ = CreateWindowExA(0, flashhost::kPlayerClassName, "avm1", WS_POPUP | WS_VISIBLE, 0, 0,
+                              320, 240, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window_, nullptr);
+    ASSERT_TRUE(player_->set_up(window_));
+    context_ = std::make_unique<api::FixedOwnerContext>(window_);
+    api::install_namespaces(player_->dispatcher(), *context_);
+    player_->dispatcher().set_handler(bridge::Namespace::kWindow,
+                                      std::make_unique<ClosingWindowNamespace>(window_));
+    player_->set_parameter("src", movie_path);
+  }
+};
+
 // The host may destroy the instance from inside the movie's own call: the
 // script finishes without reaching the host again, and the instance goes
 // once the call has returned.
-TEST_F(MovieInPlayerWindow, TheHostMayDestroyTheInstanceWhileAScriptRuns) {
+TEST_F(ClosingMovieInPlayerWindow, TheHostMayDestroyTheInstanceWhileAScriptRuns) {
   // The second frame closes: its script runs on the frame clock, as a
   // button's would, not inside the host's start.
   Actions a;
@@ -527,17 +546,7 @@ TEST_F(MovieInPlayerWindow, TheHostMayDestroyTheInstanceWhileAScriptRuns) {
   movie.show_frame();
   const std::string movie_path = folder_.file("closing.swf");
   ASSERT_TRUE(swfwriter::write_file(movie_path, movie.finish()));
-  player_ =
-      std::make_unique<flashhost::PlayerWindow>(&settings_.main_window, &settings_.main_window);
-  window_ = CreateWindowExA(0, flashhost::kPlayerClassName, "avm1", WS_POPUP | WS_VISIBLE, 0, 0,
-                            320, 240, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(window_, nullptr);
-  ASSERT_TRUE(player_->set_up(window_));
-  context_ = std::make_unique<api::FixedOwnerContext>(window_);
-  api::install_namespaces(player_->dispatcher(), *context_);
-  player_->dispatcher().set_handler(bridge::Namespace::kWindow,
-                                    std::make_unique<ClosingWindowNamespace>(window_));
-  player_->set_parameter("src", movie_path);
+  ASSERT_NO_FATAL_FAILURE(prepare_closing_window(movie_path));
   player_->start();
   ASSERT_TRUE(pump_until("after close null", 5000))
       << testing_support::TempDir::read(script_trace_);
@@ -553,7 +562,7 @@ TEST_F(MovieInPlayerWindow, TheHostMayDestroyTheInstanceWhileAScriptRuns) {
 // The same from the movie's first frame, whose script runs while the host is
 // still handing the plug-in the movie: the start ends without the instance,
 // and nothing touches the destroyed window or instance afterwards.
-TEST_F(MovieInPlayerWindow, TheHostMayDestroyTheInstanceWhileItStarts) {
+TEST_F(ClosingMovieInPlayerWindow, TheHostMayDestroyTheInstanceWhileItStarts) {
   Actions a;
   a.push_string("closing").trace();
   e2e::trace_labelled(a, "close answered ",
@@ -561,17 +570,7 @@ TEST_F(MovieInPlayerWindow, TheHostMayDestroyTheInstanceWhileItStarts) {
   a.stop();
   const std::string movie_path = folder_.file("closing_at_once.swf");
   ASSERT_TRUE(swfwriter::write_file(movie_path, e2e::script_movie(a)));
-  player_ =
-      std::make_unique<flashhost::PlayerWindow>(&settings_.main_window, &settings_.main_window);
-  window_ = CreateWindowExA(0, flashhost::kPlayerClassName, "avm1", WS_POPUP | WS_VISIBLE, 0, 0,
-                            320, 240, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(window_, nullptr);
-  ASSERT_TRUE(player_->set_up(window_));
-  context_ = std::make_unique<api::FixedOwnerContext>(window_);
-  api::install_namespaces(player_->dispatcher(), *context_);
-  player_->dispatcher().set_handler(bridge::Namespace::kWindow,
-                                    std::make_unique<ClosingWindowNamespace>(window_));
-  player_->set_parameter("src", movie_path);
+  ASSERT_NO_FATAL_FAILURE(prepare_closing_window(movie_path));
   EXPECT_FALSE(player_->start());
   pump_for(200);
   EXPECT_FALSE(IsWindow(window_));
