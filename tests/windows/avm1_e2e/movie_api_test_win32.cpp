@@ -89,6 +89,13 @@ class MovieInPlayerWindow : public ::testing::Test {
   void play(const swfwriter::Bytes& movie) {
     movie_path_ = folder_.file("movie.swf");
     ASSERT_TRUE(swfwriter::write_file(movie_path_, movie));
+    ASSERT_NO_FATAL_FAILURE(open_player_window());
+    player_->set_parameter("src", movie_path_);
+    ASSERT_TRUE(player_->start());
+  }
+
+  // A fresh 320 x 240 player window with every API namespace, not started.
+  void open_player_window() {
     player_ =
         std::make_unique<flashhost::PlayerWindow>(&settings_.main_window, &settings_.main_window);
     window_ = CreateWindowExA(0, flashhost::kPlayerClassName, "avm1", WS_POPUP | WS_VISIBLE, 0, 0,
@@ -97,8 +104,6 @@ class MovieInPlayerWindow : public ::testing::Test {
     ASSERT_TRUE(player_->set_up(window_));
     context_ = std::make_unique<api::FixedOwnerContext>(window_);
     api::install_namespaces(player_->dispatcher(), *context_);
-    player_->set_parameter("src", movie_path_);
-    ASSERT_TRUE(player_->start());
   }
 
   std::vector<std::string> script_lines() {
@@ -510,14 +515,7 @@ class ClosingWindowNamespace : public bridge::NamespaceHandler {
 class ClosingMovieInPlayerWindow : public MovieInPlayerWindow {
  protected:
   void prepare_closing_window(const std::string& movie_path) {
-    player_ =
-        std::make_unique<flashhost::PlayerWindow>(&settings_.main_window, &settings_.main_window);
-    window_ = CreateWindowExA(0, flashhost::kPlayerClassName, "avm1", WS_POPUP | WS_VISIBLE, 0, 0,
-                              320, 240, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(window_, nullptr);
-    ASSERT_TRUE(player_->set_up(window_));
-    context_ = std::make_unique<api::FixedOwnerContext>(window_);
-    api::install_namespaces(player_->dispatcher(), *context_);
+    ASSERT_NO_FATAL_FAILURE(open_player_window());
     player_->dispatcher().set_handler(bridge::Namespace::kWindow,
                                       std::make_unique<ClosingWindowNamespace>(window_));
     player_->set_parameter("src", movie_path);
