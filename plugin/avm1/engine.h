@@ -285,7 +285,9 @@ class Engine : public npfp::ScriptHost {
   uint32_t next_load_ = 1;
   std::vector<bool> keys_down_;
   uint32_t last_key_ = 0, last_ascii_ = 0;
-  double mouse_x_ = 0, mouse_y_ = 0;
+  double mouse_x_ = 0, mouse_y_ = 0;  // the pixel's centre, for hit tests
+  // The pixel's own position, which _xmouse and _ymouse report.
+  double mouse_pixel_x_ = 0, mouse_pixel_y_ = 0;
   bool mouse_down_ = false;
   ClipObject* drag_clip_ = nullptr;
   bool drag_lock_ = false, drag_constrained_ = false;

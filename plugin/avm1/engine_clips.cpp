@@ -356,7 +356,7 @@ Value Engine::get_clip_property(ClipObject* c, int index) {
     case kPropXMouse:
     case kPropYMouse: {
       render::Matrix m = to_root(c).inverse(nullptr);
-      render::Point p = m.apply({mouse_x_, mouse_y_});
+      render::Point p = m.apply({mouse_pixel_x_, mouse_pixel_y_});
       return Value::number(std::round((index == kPropXMouse ? p.x : p.y) / 20));
     }
     default:

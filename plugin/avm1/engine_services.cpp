@@ -147,6 +147,10 @@ void Engine::input(const npfp::InputEvent& e, const render::Matrix& to_movie) {
       render::Point p = to_movie.apply({e.x + 0.5, e.y + 0.5});
       mouse_x_ = p.x;
       mouse_y_ = p.y;
+      const render::Point corner =
+          to_movie.apply({static_cast<double>(e.x), static_cast<double>(e.y)});
+      mouse_pixel_x_ = corner.x;
+      mouse_pixel_y_ = corner.y;
       if (e.type == npfp::InputEvent::mouse_move) {
         if (drag_clip_ && drag_clip_->display && drag_clip_->parent) {
           render::Point local = to_root(drag_clip_->parent).inverse(nullptr).apply(p);
