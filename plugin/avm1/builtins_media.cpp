@@ -28,11 +28,13 @@ SoundObject* sound_of(const Value& v) {
   return o && o->object_class() == ObjectClass::other ? dynamic_cast<SoundObject*>(o) : nullptr;
 }
 
-Engine::SoundLevels* levels_of(Runtime& rt, CallInfo& call) {
+// The levels live with the clip itself, so they go with it.
+SoundLevels* levels_of(Runtime& rt, CallInfo& call) {
   SoundObject* s = sound_of(call.this_value);
   if (!s || !s->valid) return nullptr;
-  if (s->target && !engine_of(rt).live(s->target)) return nullptr;
-  return &engine_of(rt).sound_levels[s->target];
+  if (!s->target) return &engine_of(rt).movie_sound_levels;
+  if (!engine_of(rt).live(s->target)) return nullptr;
+  return &static_cast<ClipObject*>(s->target)->sound_levels;
 }
 
 Value sound_ctor(Runtime& rt, CallInfo& call) {
@@ -58,17 +60,17 @@ Value sound_ctor(Runtime& rt, CallInfo& call) {
 int32_t level(Runtime& rt, const Value& v) { return rt.to_int32(v); }
 
 Value sound_get_volume(Runtime& rt, CallInfo& call) {
-  Engine::SoundLevels* l = levels_of(rt, call);
+  SoundLevels* l = levels_of(rt, call);
   return l ? Value::number(l->volume) : Value();
 }
 
 Value sound_set_volume(Runtime& rt, CallInfo& call) {
-  if (Engine::SoundLevels* l = levels_of(rt, call)) l->volume = level(rt, call.arg(0));
+  if (SoundLevels* l = levels_of(rt, call)) l->volume = level(rt, call.arg(0));
   return Value();
 }
 
 Value sound_get_pan(Runtime& rt, CallInfo& call) {
-  Engine::SoundLevels* l = levels_of(rt, call);
+  SoundLevels* l = levels_of(rt, call);
   if (!l) return Value();
   // The pan follows from how far the quieter side is turned down.
   double ll = std::fabs(static_cast<double>(l->ll)), rr = std::fabs(static_cast<double>(l->rr));
@@ -76,7 +78,7 @@ Value sound_get_pan(Runtime& rt, CallInfo& call) {
 }
 
 Value sound_set_pan(Runtime& rt, CallInfo& call) {
-  Engine::SoundLevels* l = levels_of(rt, call);
+  SoundLevels* l = levels_of(rt, call);
   if (!l) return Value();
   double pan = static_cast<double>(level(rt, call.arg(0)));
   l->lr = l->rl = 0;
@@ -91,7 +93,7 @@ Value sound_set_pan(Runtime& rt, CallInfo& call) {
 }
 
 Value sound_get_transform(Runtime& rt, CallInfo& call) {
-  Engine::SoundLevels* l = levels_of(rt, call);
+  SoundLevels* l = levels_of(rt, call);
   if (!l) return Value();
   Object* o = rt.make_object();
   rt.set_property(o, "ll", Value::number(l->ll));
@@ -102,7 +104,7 @@ Value sound_get_transform(Runtime& rt, CallInfo& call) {
 }
 
 Value sound_set_transform(Runtime& rt, CallInfo& call) {
-  Engine::SoundLevels* l = levels_of(rt, call);
+  SoundLevels* l = levels_of(rt, call);
   Object* t = call.arg(0).as_object();
   if (!l || !t) return Value();
   // Only the channels the object has as its own properties change; an

@@ -116,6 +116,14 @@ struct DrawingState {
   double area = 0;
 };
 
+// What Sound objects set for a clip's sounds: volume and the four channel
+// levels left-to-left, left-to-right, right-to-left and right-to-right.
+// Nothing plays them.
+struct SoundLevels {
+  int32_t volume = 100;
+  int32_t ll = 100, lr = 0, rl = 0, rr = 100;
+};
+
 class ClipObject : public Object {
  public:
   ClipObject(Engine& engine, ObjectClass kind) : engine_(engine), kind_(kind) {}
@@ -143,6 +151,7 @@ class ClipObject : public Object {
   std::string last_path;
   int swf_version = 0;
   uint64_t created = 0;  // creation order
+  SoundLevels sound_levels;
   // Handlers from the placement's clip actions.
   Bytes event_bytes;
   std::vector<ClipEventHandler> events;

@@ -151,14 +151,8 @@ class Engine : public npfp::ScriptHost {
   // both stay listed though the layout centres between them.
   std::string script_align;
   bool script_align_set = false;
-  // What Sound objects set for a clip's sounds (the movie's own under
-  // nullptr): volume and the four channel levels left-to-left,
-  // left-to-right, right-to-left and right-to-right. Nothing plays them.
-  struct SoundLevels {
-    int32_t volume = 100;
-    int32_t ll = 100, lr = 0, rl = 0, rr = 100;
-  };
-  std::unordered_map<const Object*, SoundLevels> sound_levels;
+  // What Sound objects made for no clip set (each clip keeps its own).
+  SoundLevels movie_sound_levels;
 
   // The size of the stage in pixels (Stage.width/height).
   int stage_width() const;
