@@ -31,7 +31,11 @@ SoundObject* sound_of(const Value& v) {
 Engine::SoundLevels* levels_of(Runtime& rt, CallInfo& call) {
   SoundObject* s = sound_of(call.this_value);
   if (!s || !s->valid) return nullptr;
-  if (s->target && !engine_of(rt).live(s->target)) return nullptr;
+  if (s->target && s->target->object_class() == ObjectClass::text_field) {
+    if (static_cast<ClipObject*>(s->target)->removed) return nullptr;
+  } else if (s->target && !engine_of(rt).live(s->target)) {
+    return nullptr;
+  }
   return &engine_of(rt).sound_levels[s->target];
 }
 
@@ -42,7 +46,8 @@ Value sound_ctor(Runtime& rt, CallInfo& call) {
   const Value& target = call.arg(0);
   if (Object* t = target.as_object()) {
     o->target = t;
-    o->valid = t->is_clip();
+    // Text fields keep levels of their own like clips.
+    o->valid = t->is_clip() || t->object_class() == ObjectClass::text_field;
   } else if (target.is_string()) {
     ClipObject* base = rt.current_target() && rt.current_target()->is_clip()
                            ? static_cast<ClipObject*>(rt.current_target())

@@ -1,6 +1,5 @@
 // System, flash.external.ExternalInterface, SharedObject, LoadVars,
-// TextField and TextFormat, and the small objects movies probe (Selection,
-// ContextMenu).
+// TextField and TextFormat, and the small objects movies probe (ContextMenu).
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -227,7 +226,8 @@ size_t utf8_offset(const std::string& s, double index) {
 // end give way to the text (line breaks become carriage returns).
 Value text_replace_text(Runtime& rt, CallInfo& call) {
   ClipObject* field = field_of(call);
-  if (!field || call.count < 3) return Value();
+  // Earlier movies find the method but it leaves the text as it is.
+  if (!field || call.count < 3 || rt.version() < 7) return Value();
   double begin = rt.to_number(call.arg(0)), end = rt.to_number(call.arg(1));
   if (std::isnan(begin) || std::isnan(end) || begin < 0 || end < begin) return Value();
   std::string text = rt.to_string(rt.get_property(field, "text")).str();
@@ -302,22 +302,23 @@ void install_textfield_builtins(Engine& engine) {
   // TextField.StyleSheet: sheets are plain objects of their class here.
   Object* sheet_proto = rt.make_object();
   field_class->define("StyleSheet", Value::object(rt.make_class(nothing, sheet_proto)), kHidden);
-  rt.add_method(proto, "getTextFormat", text_get_format);
-  rt.add_method(proto, "getNewTextFormat", text_get_format);
-  rt.add_method(proto, "setTextFormat", nothing);
-  rt.add_method(proto, "setNewTextFormat", nothing);
-  rt.add_method(proto, "replaceSel", text_replace_sel);
-  rt.add_method(proto, "replaceText", text_replace_text);
-  rt.add_method(proto, "getDepth", text_get_depth);
-  rt.add_method(proto, "removeTextField", text_remove);
+  // A field's methods, like its properties, are there from SWF 6 on.
+  const std::pair<const char*, NativeFunction> methods[] = {
+      {"getTextFormat", text_get_format}, {"getNewTextFormat", text_get_format},
+      {"setTextFormat", nothing},         {"setNewTextFormat", nothing},
+      {"replaceSel", text_replace_sel},   {"replaceText", text_replace_text},
+      {"getDepth", text_get_depth},       {"removeTextField", text_remove},
+  };
+  for (const auto& m : methods) rt.add_method(proto, m.first, m.second, kHidden | kOnlyVersion6);
   if (Object* clips = rt.known().movieclip_prototype) {
     Property* p = clips->find_own("createTextField", true);
+    // Unlike its neighbours, SWF 5 movies see this one too.
     rt.add_method(clips, "createTextField", mc_create_text_field,
-                  p ? p->flags : kHidden | kOnlyVersion6);
+                  p ? p->flags & ~kOnlyVersion6 : kHidden);
   }
   Value broadcaster = rt.get_property(g, "AsBroadcaster");
   for (const char* m : {"addListener", "removeListener"})
-    proto->define(m, rt.get_member(broadcaster, m), kHidden);
+    proto->define(m, rt.get_member(broadcaster, m), kHidden | kOnlyVersion6);
 
   install_textformat_builtins(rt);
 }
@@ -408,15 +409,7 @@ void install_system_builtins(Engine& engine) {
   rt.add_method(lv_proto, "addRequestHeader", nothing);
   lv_proto->define("contentType", Value("application/x-www-form-urlencoded"), kHidden);
 
-  // Selection and ContextMenu: present; this player has no focus or menu.
-  Object* selection = rt.make_object();
-  g->define("Selection", Value::object(selection), kDontEnum);
-  rt.add_method(selection, "getFocus", [](Runtime&, CallInfo&) { return Value::null(); });
-  rt.add_method(selection, "setFocus", answer_false);
-  rt.add_method(selection, "getBeginIndex", [](Runtime&, CallInfo&) { return Value::number(-1); });
-  rt.add_method(selection, "getEndIndex", [](Runtime&, CallInfo&) { return Value::number(-1); });
-  rt.add_method(selection, "getCaretIndex", [](Runtime&, CallInfo&) { return Value::number(-1); });
-  rt.add_method(selection, "setSelection", nothing);
+  install_selection_builtins(rt);
   (void)answer_true;
 
   install_as_native(rt);

@@ -629,7 +629,8 @@ uint32_t color_of(Runtime& rt, const Value& v) {
 }  // namespace
 
 bool Engine::text_get(ClipObject* field, const String& name, Value& out) {
-  if (!field->is_text_field() || !field->text) return false;
+  // Fields became script objects with SWF 6; before, their members are plain.
+  if (!field->is_text_field() || !field->text || runtime_->version() < 6) return false;
   TextFieldState& t = *field->text;
   bool cs = runtime_->case_sensitive();
   auto is = [&](const char* n) { return name.same(n, cs); };
@@ -701,6 +702,16 @@ void Engine::bind_text_variable(ClipObject* field) {
   if (!holder) return;
   Value current;
   if (!runtime_->find_property(holder, String(var), current) || current.is_undefined()) {
+    // A variable that is not there yet starts from the field's own text
+    // as its definition gave it (what scripts wrote is let go).
+    const npfp::EditTextDefinition* def =
+        field->display ? cache_.edit_text(field->display->character) : nullptr;
+    std::string initial = def && def->has_text() ? def->initial_text() : std::string();
+    if (initial != t.text) {
+      t.text = initial;
+      field->display->script_text = std::make_shared<const std::string>(initial);
+      redraw_ = true;
+    }
     runtime_->set_property(holder, String(var), Value(t.text));
     return;
   }
@@ -713,7 +724,8 @@ void Engine::bind_text_variable(ClipObject* field) {
 }
 
 bool Engine::text_set(ClipObject* field, const String& name, const Value& value) {
-  if (!field->is_text_field() || !field->text || !field->display) return false;
+  if (!field->is_text_field() || !field->text || !field->display || runtime_->version() < 6)
+    return false;
   TextFieldState& t = *field->text;
   bool cs = runtime_->case_sensitive();
   auto is = [&](const char* n) { return name.same(n, cs); };
