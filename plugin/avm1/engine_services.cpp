@@ -706,7 +706,9 @@ void Engine::bind_text_variable(ClipObject* field) {
     // as its definition gave it (what scripts wrote is let go).
     const npfp::EditTextDefinition* def =
         field->display ? cache_.edit_text(field->display->character) : nullptr;
-    std::string initial = def && def->has_text() ? def->initial_text() : std::string();
+    // A defined field without any text leaves the variable unset.
+    if (def && !def->has_text()) return;
+    std::string initial = def ? def->initial_text() : std::string();
     if (initial != t.text) {
       t.text = initial;
       field->display->script_text = std::make_shared<const std::string>(initial);

@@ -84,6 +84,39 @@ TEST(Avm1TextFields, SoundsMadeForAFieldKeepTheirOwnLevels) {
   EXPECT_EQ(run(a, 6), "30\n100\n");
 }
 
+// A field's variable that is not set yet takes the field's defined text
+// (scripts' changes are let go); a field defined without text leaves it
+// unset.
+TEST(Avm1TextFields, RebindingToANewVariableStartsFromTheDefinedText) {
+  swfwriter::Movie m;
+  m.version = 8;
+  m.frame_rate = 20;
+  m.frame_count = 1;
+  swfwriter::EditText with_text;
+  with_text.has_text = true;
+  with_text.text = "Defined";
+  with_text.variable_name = "first";
+  swfwriter::EditText without_text;
+  without_text.variable_name = "other";
+  m.define_edit_text(1, with_text);
+  m.define_edit_text(2, without_text);
+  swfwriter::Placement p = swfwriter::Placement::place(1, 1);
+  p.name = "t";
+  m.place(p);
+  m.place(swfwriter::Placement::place(2, 2));
+  Asm a;
+  assign(a, "t", "text", Push("Changed"));
+  member(a, "_root", "first").op(avm1::kActionTrace);
+  assign(a, "t", "variable", Push("second"));
+  member(a, "_root", "second").op(avm1::kActionTrace);
+  member(a, "t", "text").op(avm1::kActionTrace);
+  member(a, "_root", "other").op(avm1::kActionTypeOf).op(avm1::kActionTrace);
+  m.do_action(a.finished());
+  m.show_frame();
+  m.end();
+  EXPECT_EQ(avm1_test::run_movie(m.finish()), "Changed\nDefined\nDefined\nundefined\n");
+}
+
 // The old holder hears of the loss before the new one of the gain, and
 // the listeners last; only what can take the focus gets it.
 TEST(Avm1Selection, SetFocusSendsKillSetAndListenerEventsInOrder) {
