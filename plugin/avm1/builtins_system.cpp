@@ -12,6 +12,7 @@ namespace avm1 {
 
 std::string url_decode(const std::string& s);
 std::string encode_variables(Runtime& rt, Object* o);
+void install_text_field_members(Runtime& rt);
 
 namespace {
 
@@ -268,6 +269,58 @@ Value mc_create_text_field(Runtime& rt, CallInfo& call) {
   return rt.version() >= 8 ? Value::object(field) : Value();
 }
 
+// The field members TextField.prototype carries once a field exists: they
+// reach the field they are asked of.
+const char* const kFieldMembers[] = {"text",
+                                     "htmlText",
+                                     "html",
+                                     "length",
+                                     "variable",
+                                     "multiline",
+                                     "wordWrap",
+                                     "password",
+                                     "selectable",
+                                     "border",
+                                     "background",
+                                     "embedFonts",
+                                     "textColor",
+                                     "borderColor",
+                                     "backgroundColor",
+                                     "maxChars",
+                                     "scroll",
+                                     "hscroll",
+                                     "maxscroll",
+                                     "type",
+                                     "condenseWhite",
+                                     "mouseWheelEnabled",
+                                     "restrict",
+                                     "autoSize",
+                                     "styleSheet"};
+
+ClipObject* any_field(CallInfo& call) {
+  Object* o = call.this_object();
+  return o && o->object_class() == ObjectClass::text_field ? static_cast<ClipObject*>(o) : nullptr;
+}
+
+Value field_member_get(Runtime& rt, CallInfo& call) {
+  ClipObject* field = any_field(call);
+  Value out;
+  if (field && call.callee) engine_of(rt).text_get(field, rt.to_string(call.callee->data), out);
+  return out;
+}
+
+Value field_member_set(Runtime& rt, CallInfo& call) {
+  ClipObject* field = any_field(call);
+  if (field && call.callee)
+    engine_of(rt).text_set(field, rt.to_string(call.callee->data), call.arg(0));
+  return Value();
+}
+
+Value text_field_ctor(Runtime& rt, CallInfo&) {
+  install_text_field_members(rt);
+  return Value();
+}
+
 // --- ASnative: the player's numbered natives, for the ones movies reach
 // by number. The table lives on the function itself, keyed "a,b".
 
@@ -292,12 +345,32 @@ Value system_set_clipboard(Runtime&, CallInfo&) { return Value(); }
 
 }  // namespace
 
+// Made on the prototype TextField has when a field is first made (or made
+// again after a movie replaced the prototype).
+void install_text_field_members(Runtime& rt) {
+  if (rt.version() < 6) return;
+  Object* ctor = rt.get_property(rt.global(), "TextField").as_object();
+  Object* proto = ctor ? rt.get_property(ctor, "prototype").as_object() : nullptr;
+  if (!proto) return;
+  for (const char* name : kFieldMembers) {
+    if (proto->find_own(name, true)) continue;
+    Property& p = proto->properties().add(name);
+    FunctionObject* get = rt.make_native(field_member_get);
+    get->data = Value(name);
+    FunctionObject* set = rt.make_native(field_member_set);
+    set->data = Value(name);
+    p.getter = get;
+    p.setter = set;
+    p.flags = kDontEnum;
+  }
+}
+
 void install_textfield_builtins(Engine& engine) {
   Runtime& rt = engine.runtime();
   Object* g = rt.global();
   Object* proto = rt.make_object();
   rt.known().textfield_prototype = proto;
-  FunctionObject* field_class = rt.make_class(nothing, proto);
+  FunctionObject* field_class = rt.make_class(text_field_ctor, proto);
   g->define("TextField", Value::object(field_class), kDontEnum);
   // TextField.StyleSheet: sheets are plain objects of their class here.
   Object* sheet_proto = rt.make_object();

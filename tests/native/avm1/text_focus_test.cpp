@@ -84,6 +84,30 @@ TEST(Avm1TextFields, SoundsMadeForAFieldKeepTheirOwnLevels) {
   EXPECT_EQ(run(a, 6), "30\n100\n");
 }
 
+// trace(TextField.prototype.hasOwnProperty("text"))
+Asm& trace_prototype_has_text(Asm& a) {
+  a.push({Push("text"), Push(1)}).get("TextField").push({Push("prototype")});
+  a.op(avm1::kActionGetMember).push({Push("hasOwnProperty")}).op(avm1::kActionCallMethod);
+  return a.op(avm1::kActionTrace);
+}
+
+// The prototype gets the field members when a field is first made, and a
+// prototype put in its place gets them with the next field.
+TEST(Avm1TextFields, PrototypeGetsTheFieldMembersWithTheFirstField) {
+  Asm a;
+  trace_prototype_has_text(a);
+  call(a, "this", "createTextField", {Push("t"), Push(1), Push(0), Push(0), Push(100), Push(20)})
+      .op(avm1::kActionPop);
+  trace_prototype_has_text(a);
+  a.get("TextField").push({Push("prototype"), Push(0), Push("Object")});
+  a.op(avm1::kActionNewObject).op(avm1::kActionSetMember);
+  trace_prototype_has_text(a);
+  made_new(a, "f", "TextField", {});
+  trace_prototype_has_text(a);
+  member(a, "t", "text").op(avm1::kActionTypeOf).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 6), "false\ntrue\nfalse\ntrue\nstring\n");
+}
+
 // A field's variable that is not set yet takes the field's defined text
 // (scripts' changes are let go); a field defined without text leaves it
 // unset.
