@@ -374,7 +374,9 @@ void install_textfield_builtins(Engine& engine) {
   g->define("TextField", Value::object(field_class), kDontEnum);
   // TextField.StyleSheet: sheets are plain objects of their class here.
   Object* sheet_proto = rt.make_object();
-  field_class->define("StyleSheet", Value::object(rt.make_class(nothing, sheet_proto)), kHidden);
+  // Style sheets arrived with SWF 7.
+  field_class->define("StyleSheet", Value::object(rt.make_class(nothing, sheet_proto)),
+                      kHidden | kOnlyVersion7);
   // A field's methods, like its properties, are there from SWF 6 on.
   const std::pair<const char*, NativeFunction> methods[] = {
       {"getTextFormat", text_get_format}, {"getNewTextFormat", text_get_format},

@@ -571,7 +571,7 @@ std::string html_of_plain(const TextFieldState& t, int version) {
   char font[160];
   std::snprintf(font, sizeof font, "<FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#%06X\"%s>",
                 static_cast<unsigned>(t.text_color & 0xFFFFFF),
-                version >= 8 ? " LETTERSPACING=\"0\" KERNING=\"0\"" : "");
+                version >= 7 ? " LETTERSPACING=\"0\" KERNING=\"0\"" : "");
   std::string out;
   size_t from = 0;
   const std::string s = plain_text(t);
@@ -637,7 +637,9 @@ bool Engine::text_get(ClipObject* field, const String& name, Value& out) {
   if (is("text"))
     out = Value(plain_text(t));
   else if (is("htmlText"))
-    out = Value(html_of_plain(t, runtime_->version()));
+    // Before SWF 7 a field without markup gives its text as it is.
+    out = Value(!t.html && runtime_->version() < 7 ? plain_text(t)
+                                                   : html_of_plain(t, runtime_->version()));
   else if (is("styleSheet"))
     out = t.style_sheet;
   else if (is("length"))
@@ -739,7 +741,9 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
       runtime_->set_property(field->parent, t.variable, Value(s));
     redraw_ = true;
   } else if (is("variable")) {
-    // No name (or an empty one) binds nothing.
+    // No name (or an empty one) binds nothing; an object's valueOf is asked
+    // before its text.
+    if (!value.is_nullish()) value_of_only(*runtime_, value);
     std::string v = value.is_nullish() ? std::string() : text_of(*runtime_, value);
     t.variable = String(v);
     if (!v.empty()) bind_text_variable(field);
@@ -779,12 +783,15 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
     if (value.is_boolean()) {
       t.auto_size = value.as_boolean() ? "left" : "none";
     } else {
+      value_of_only(*runtime_, value);
       std::string a = fold_case(text_of(*runtime_, value));
       t.auto_size = a == "left" || a == "center" || a == "right" ? a : "none";
     }
   } else if (is("styleSheet")) {
-    // Only objects are taken; anything else removes the sheet.
+    // Only objects are taken (their valueOf is asked); anything else
+    // removes the sheet.
     Object* o = value.as_object();
+    if (o && !o->is_clip()) value_of_only(*runtime_, value);
     t.style_sheet = o && !o->is_clip() ? value : Value();
   } else if (is("condenseWhite")) {
     t.condense_white = flag_of(*runtime_, value);
@@ -799,7 +806,8 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
       t.restrict = Value(text_of(*runtime_, value));
     }
   } else if (is("type")) {
-    // Only the two kinds are taken.
+    // Only the two kinds are taken; an object's valueOf is asked first.
+    value_of_only(*runtime_, value);
     std::string k = fold_case(text_of(*runtime_, value));
     if (k == "input" || k == "dynamic") t.input = k == "input";
   } else if (is("length") || is("maxscroll") || is("scroll") || is("hscroll")) {

@@ -71,6 +71,24 @@ TEST(Avm1TextFields, FieldMembersAndReplaceTextFollowTheMovieVersion) {
   EXPECT_EQ(run(a, 7), "J\rello\nnumber\nfunction\n");
 }
 
+// Before SWF 7 a field without markup gives its text as htmlText; the
+// kind, variable, autoSize and styleSheet setters ask an object's valueOf.
+TEST(Avm1TextFields, HtmlTextByVersionAndSettersThatAskValueOf) {
+  Asm a;
+  call(a, "this", "createTextField", {Push("t"), Push(1), Push(0), Push(0), Push(100), Push(20)})
+      .op(avm1::kActionPop);
+  assign(a, "t", "text", Push("a<b"));
+  member(a, "t", "htmlText").op(avm1::kActionTrace);
+  a.push({Push("o"), Push(0)}).op(avm1::kActionInitObject).op(avm1::kActionSetVariable);
+  Asm body;
+  body.trace({Push("valueOf")}).push({Push(1)}).op(avm1::kActionReturn);
+  a.get("o").push({Push("valueOf")}).function("", {}, body).op(avm1::kActionSetMember);
+  for (const char* name : {"type", "variable", "autoSize", "styleSheet"})
+    a.get("t").push({Push(name)}).get("o").op(avm1::kActionSetMember);
+  EXPECT_EQ(run(a, 6), "a<b\nvalueOf\nvalueOf\nvalueOf\nvalueOf\n");
+  EXPECT_EQ(run(a, 7).substr(0, 17), "<P ALIGN=\"LEFT\"><");
+}
+
 TEST(Avm1TextFields, SoundsMadeForAFieldKeepTheirOwnLevels) {
   Asm a;
   call(a, "this", "createTextField", {Push("t"), Push(1), Push(0), Push(0), Push(100), Push(20)})
