@@ -803,7 +803,9 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
       t.restrict = Value::null();
     } else {
       value_of_only(*runtime_, value);
-      t.restrict = Value(text_of(*runtime_, value));
+      // An empty list leaves a field without restriction as it is.
+      std::string r = text_of(*runtime_, value);
+      if (!r.empty() || !t.restrict.is_null()) t.restrict = Value(r);
     }
   } else if (is("type")) {
     // Only the two kinds are taken; an object's valueOf is asked first.

@@ -85,7 +85,14 @@ TEST(Avm1TextFields, HtmlTextByVersionAndSettersThatAskValueOf) {
   a.get("o").push({Push("valueOf")}).function("", {}, body).op(avm1::kActionSetMember);
   for (const char* name : {"type", "variable", "autoSize", "styleSheet"})
     a.get("t").push({Push(name)}).get("o").op(avm1::kActionSetMember);
-  EXPECT_EQ(run(a, 6), "a<b\nvalueOf\nvalueOf\nvalueOf\nvalueOf\n");
+  // An empty restriction list leaves an unrestricted field so, and clears
+  // another's list.
+  assign(a, "t", "restrict", Push(""));
+  member(a, "t", "restrict").op(avm1::kActionTrace);
+  assign(a, "t", "restrict", Push("abc"));
+  assign(a, "t", "restrict", Push(""));
+  member(a, "t", "restrict").op(avm1::kActionTypeOf).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 6), "a<b\nvalueOf\nvalueOf\nvalueOf\nvalueOf\nnull\nstring\n");
   EXPECT_EQ(run(a, 7).substr(0, 17), "<P ALIGN=\"LEFT\"><");
 }
 
