@@ -33,8 +33,10 @@ SoundLevels* levels_of(Runtime& rt, CallInfo& call) {
   SoundObject* s = sound_of(call.this_value);
   if (!s || !s->valid) return nullptr;
   if (!s->target) return &engine_of(rt).movie_sound_levels;
-  if (!engine_of(rt).live(s->target)) return nullptr;
-  return &static_cast<ClipObject*>(s->target)->sound_levels;
+  // Targets are clips or text fields; a removed field is gone for good.
+  auto* target = static_cast<ClipObject*>(s->target);
+  if (target->is_text_field() ? target->removed : !engine_of(rt).live(target)) return nullptr;
+  return &target->sound_levels;
 }
 
 Value sound_ctor(Runtime& rt, CallInfo& call) {
@@ -44,7 +46,8 @@ Value sound_ctor(Runtime& rt, CallInfo& call) {
   const Value& target = call.arg(0);
   if (Object* t = target.as_object()) {
     o->target = t;
-    o->valid = t->is_clip();
+    // Text fields keep levels of their own like clips.
+    o->valid = t->is_clip() || t->object_class() == ObjectClass::text_field;
   } else if (target.is_string()) {
     ClipObject* base = rt.current_target() && rt.current_target()->is_clip()
                            ? static_cast<ClipObject*>(rt.current_target())

@@ -1,6 +1,5 @@
 // System, flash.external.ExternalInterface, SharedObject, LoadVars,
-// TextField and TextFormat, and the small objects movies probe (Selection,
-// ContextMenu).
+// TextField and TextFormat, and the small objects movies probe (ContextMenu).
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -13,6 +12,7 @@ namespace avm1 {
 
 std::string url_decode(const std::string& s);
 std::string encode_variables(Runtime& rt, Object* o);
+void install_text_field_members(Runtime& rt);
 
 namespace {
 
@@ -227,7 +227,8 @@ size_t utf8_offset(const std::string& s, double index) {
 // end give way to the text (line breaks become carriage returns).
 Value text_replace_text(Runtime& rt, CallInfo& call) {
   ClipObject* field = field_of(call);
-  if (!field || call.count < 3) return Value();
+  // Earlier movies find the method but it leaves the text as it is.
+  if (!field || call.count < 3 || rt.version() < 7) return Value();
   double begin = rt.to_number(call.arg(0)), end = rt.to_number(call.arg(1));
   if (std::isnan(begin) || std::isnan(end) || begin < 0 || end < begin) return Value();
   std::string text = rt.to_string(rt.get_property(field, "text")).str();
@@ -268,6 +269,58 @@ Value mc_create_text_field(Runtime& rt, CallInfo& call) {
   return rt.version() >= 8 ? Value::object(field) : Value();
 }
 
+// The field members TextField.prototype carries once a field exists: they
+// reach the field they are asked of.
+const char* const kFieldMembers[] = {"text",
+                                     "htmlText",
+                                     "html",
+                                     "length",
+                                     "variable",
+                                     "multiline",
+                                     "wordWrap",
+                                     "password",
+                                     "selectable",
+                                     "border",
+                                     "background",
+                                     "embedFonts",
+                                     "textColor",
+                                     "borderColor",
+                                     "backgroundColor",
+                                     "maxChars",
+                                     "scroll",
+                                     "hscroll",
+                                     "maxscroll",
+                                     "type",
+                                     "condenseWhite",
+                                     "mouseWheelEnabled",
+                                     "restrict",
+                                     "autoSize",
+                                     "styleSheet"};
+
+ClipObject* any_field(CallInfo& call) {
+  Object* o = call.this_object();
+  return o && o->object_class() == ObjectClass::text_field ? static_cast<ClipObject*>(o) : nullptr;
+}
+
+Value field_member_get(Runtime& rt, CallInfo& call) {
+  ClipObject* field = any_field(call);
+  Value out;
+  if (field && call.callee) engine_of(rt).text_get(field, rt.to_string(call.callee->data), out);
+  return out;
+}
+
+Value field_member_set(Runtime& rt, CallInfo& call) {
+  ClipObject* field = any_field(call);
+  if (field && call.callee)
+    engine_of(rt).text_set(field, rt.to_string(call.callee->data), call.arg(0));
+  return Value();
+}
+
+Value text_field_ctor(Runtime& rt, CallInfo&) {
+  install_text_field_members(rt);
+  return Value();
+}
+
 // --- ASnative: the player's numbered natives, for the ones movies reach
 // by number. The table lives on the function itself, keyed "a,b".
 
@@ -292,32 +345,55 @@ Value system_set_clipboard(Runtime&, CallInfo&) { return Value(); }
 
 }  // namespace
 
+// Made on the prototype TextField has when a field is first made (or made
+// again after a movie replaced the prototype).
+void install_text_field_members(Runtime& rt) {
+  if (rt.version() < 6) return;
+  Object* ctor = rt.get_property(rt.global(), "TextField").as_object();
+  Object* proto = ctor ? rt.get_property(ctor, "prototype").as_object() : nullptr;
+  if (!proto) return;
+  for (const char* name : kFieldMembers) {
+    if (proto->find_own(name, true)) continue;
+    Property& p = proto->properties().add(name);
+    FunctionObject* get = rt.make_native(field_member_get);
+    get->data = Value(name);
+    FunctionObject* set = rt.make_native(field_member_set);
+    set->data = Value(name);
+    p.getter = get;
+    p.setter = set;
+    p.flags = kDontEnum;
+  }
+}
+
 void install_textfield_builtins(Engine& engine) {
   Runtime& rt = engine.runtime();
   Object* g = rt.global();
   Object* proto = rt.make_object();
   rt.known().textfield_prototype = proto;
-  FunctionObject* field_class = rt.make_class(nothing, proto);
+  FunctionObject* field_class = rt.make_class(text_field_ctor, proto);
   g->define("TextField", Value::object(field_class), kDontEnum);
   // TextField.StyleSheet: sheets are plain objects of their class here.
   Object* sheet_proto = rt.make_object();
-  field_class->define("StyleSheet", Value::object(rt.make_class(nothing, sheet_proto)), kHidden);
-  rt.add_method(proto, "getTextFormat", text_get_format);
-  rt.add_method(proto, "getNewTextFormat", text_get_format);
-  rt.add_method(proto, "setTextFormat", nothing);
-  rt.add_method(proto, "setNewTextFormat", nothing);
-  rt.add_method(proto, "replaceSel", text_replace_sel);
-  rt.add_method(proto, "replaceText", text_replace_text);
-  rt.add_method(proto, "getDepth", text_get_depth);
-  rt.add_method(proto, "removeTextField", text_remove);
+  // Style sheets arrived with SWF 7.
+  field_class->define("StyleSheet", Value::object(rt.make_class(nothing, sheet_proto)),
+                      kHidden | kOnlyVersion7);
+  // A field's methods, like its properties, are there from SWF 6 on.
+  const std::pair<const char*, NativeFunction> methods[] = {
+      {"getTextFormat", text_get_format}, {"getNewTextFormat", text_get_format},
+      {"setTextFormat", nothing},         {"setNewTextFormat", nothing},
+      {"replaceSel", text_replace_sel},   {"replaceText", text_replace_text},
+      {"getDepth", text_get_depth},       {"removeTextField", text_remove},
+  };
+  for (const auto& m : methods) rt.add_method(proto, m.first, m.second, kHidden | kOnlyVersion6);
   if (Object* clips = rt.known().movieclip_prototype) {
     Property* p = clips->find_own("createTextField", true);
+    // Unlike its neighbours, SWF 5 movies see this one too.
     rt.add_method(clips, "createTextField", mc_create_text_field,
-                  p ? p->flags : kHidden | kOnlyVersion6);
+                  p ? p->flags & ~kOnlyVersion6 : kHidden);
   }
   Value broadcaster = rt.get_property(g, "AsBroadcaster");
   for (const char* m : {"addListener", "removeListener"})
-    proto->define(m, rt.get_member(broadcaster, m), kHidden);
+    proto->define(m, rt.get_member(broadcaster, m), kHidden | kOnlyVersion6);
 
   install_textformat_builtins(rt);
 }
@@ -408,15 +484,7 @@ void install_system_builtins(Engine& engine) {
   rt.add_method(lv_proto, "addRequestHeader", nothing);
   lv_proto->define("contentType", Value("application/x-www-form-urlencoded"), kHidden);
 
-  // Selection and ContextMenu: present; this player has no focus or menu.
-  Object* selection = rt.make_object();
-  g->define("Selection", Value::object(selection), kDontEnum);
-  rt.add_method(selection, "getFocus", [](Runtime&, CallInfo&) { return Value::null(); });
-  rt.add_method(selection, "setFocus", answer_false);
-  rt.add_method(selection, "getBeginIndex", [](Runtime&, CallInfo&) { return Value::number(-1); });
-  rt.add_method(selection, "getEndIndex", [](Runtime&, CallInfo&) { return Value::number(-1); });
-  rt.add_method(selection, "getCaretIndex", [](Runtime&, CallInfo&) { return Value::number(-1); });
-  rt.add_method(selection, "setSelection", nothing);
+  install_selection_builtins(rt);
   (void)answer_true;
 
   install_as_native(rt);

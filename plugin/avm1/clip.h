@@ -174,6 +174,9 @@ class ClipObject : public Object {
   bool unloading = false;
   bool unload_queued = false;
   bool locks_root() const { return lock_root; }
+  // A clip's own _focusrect: unset (null), or a flag.
+  enum class FocusRect : uint8_t { unset, off, on };
+  FocusRect focus_rect = FocusRect::unset;
   // Text fields.
   std::unique_ptr<TextFieldState> text;
   // Movie clips that were drawn on.

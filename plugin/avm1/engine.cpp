@@ -11,6 +11,8 @@
 
 namespace avm1 {
 
+void install_text_field_members(Runtime& rt);
+
 namespace {
 
 const char* method_for_event(uint32_t event) {
@@ -150,6 +152,7 @@ ClipObject* Engine::make_clip(npfp::TimelineInstance* owner, npfp::DisplayObject
       c->text->text_color = (color.r << 16) | (color.g << 8) | color.b;
     }
     text_fields_.push_back(c);
+    install_text_field_members(*runtime_);
     // The field and its variable agree from the moment it appears.
     if (!c->text->variable.empty()) bind_text_variable(c);
   }

@@ -91,6 +91,7 @@ class Engine : public npfp::ScriptHost {
   // --- Clip properties by index
   Value get_clip_property(ClipObject* clip, int index);
   void set_clip_property(ClipObject* clip, int index, const Value& value);
+  void set_focus_rect(ClipObject* clip, const Value& value);
   // Bounds of a clip's content in its own space, in twips; false if empty.
   bool content_bounds(ClipObject* clip, render::Rect& out);
   // The matrix from a clip's space to the movie's (root) space.
@@ -272,6 +273,8 @@ class Engine : public npfp::ScriptHost {
   std::vector<bool> init_actions_done_;
   uint64_t creation_counter_ = 0;
   bool redraw_ = false;
+  // Whether focused objects get their rectangle (the movie-wide _focusrect).
+  bool focus_rect_ = true;
   double start_ms_ = 0;
   std::vector<Timer> timers_;
   int next_timer_id_ = 1;
@@ -305,6 +308,7 @@ void install_stage_builtins(Engine& engine);
 void install_textfield_builtins(Engine& engine);
 void install_textformat_builtins(Runtime& rt);
 void install_system_builtins(Engine& engine);
+void install_selection_builtins(Runtime& rt);
 void install_bitmap_builtins(Engine& engine);
 void install_media_builtins(Engine& engine);
 void install_geom_builtins(Engine& engine);

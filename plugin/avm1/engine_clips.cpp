@@ -348,7 +348,11 @@ Value Engine::get_clip_property(ClipObject* c, int index) {
     case kPropHighQuality:
       return Value::number(1);
     case kPropFocusRect:
-      return Value::boolean(true);
+      // Levels answer for the movie; SWF 5 spells flags as numbers.
+      if (runtime_->version() < 6) return Value::number(focus_rect_ ? 1 : 0);
+      if (!c->parent) return Value::boolean(focus_rect_);
+      if (c->focus_rect == ClipObject::FocusRect::unset) return Value::null();
+      return Value::boolean(c->focus_rect == ClipObject::FocusRect::on);
     case kPropSoundBufTime:
       return Value::number(5);
     case kPropQuality:
@@ -367,6 +371,10 @@ Value Engine::get_clip_property(ClipObject* c, int index) {
 void Engine::set_clip_property(ClipObject* c, int index, const Value& value) {
   npfp::DisplayObject* o = c->display;
   if (!o) return;
+  if (index == kPropFocusRect) {
+    set_focus_rect(c, value);
+    return;
+  }
   double v = runtime_->to_number(value);
   double xs, ys, rot;
   switch (index) {
@@ -429,6 +437,20 @@ void Engine::set_clip_property(ClipObject* c, int index, const Value& value) {
       return;  // the others are read-only or global
   }
   redraw_ = true;
+}
+
+// A clip's own setting takes any value as a flag (nothing unsets it); the
+// movie's takes numbers only and keeps its state for what is none.
+void Engine::set_focus_rect(ClipObject* c, const Value& value) {
+  if (c->parent && runtime_->version() >= 6) {
+    c->focus_rect = value.is_nullish()            ? ClipObject::FocusRect::unset
+                    : runtime_->to_boolean(value) ? ClipObject::FocusRect::on
+                                                  : ClipObject::FocusRect::off;
+    return;
+  }
+  if (value.is_nullish()) return;
+  double v = runtime_->to_number(value);
+  if (!std::isnan(v)) focus_rect_ = v != 0;
 }
 
 render::Matrix Engine::to_root(ClipObject* c) {

@@ -575,7 +575,7 @@ std::string html_of_plain(const TextFieldState& t, int version) {
   char font[160];
   std::snprintf(font, sizeof font, "<FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#%06X\"%s>",
                 static_cast<unsigned>(t.text_color & 0xFFFFFF),
-                version >= 8 ? " LETTERSPACING=\"0\" KERNING=\"0\"" : "");
+                version >= 7 ? " LETTERSPACING=\"0\" KERNING=\"0\"" : "");
   std::string out;
   size_t from = 0;
   const std::string s = plain_text(t);
@@ -633,14 +633,17 @@ uint32_t color_of(Runtime& rt, const Value& v) {
 }  // namespace
 
 bool Engine::text_get(ClipObject* field, const String& name, Value& out) {
-  if (!field->is_text_field() || !field->text) return false;
+  // Fields became script objects with SWF 6; before, their members are plain.
+  if (!field->is_text_field() || !field->text || runtime_->version() < 6) return false;
   TextFieldState& t = *field->text;
   bool cs = runtime_->case_sensitive();
   auto is = [&](const char* n) { return name.same(n, cs); };
   if (is("text"))
     out = Value(plain_text(t));
   else if (is("htmlText"))
-    out = Value(html_of_plain(t, runtime_->version()));
+    // Before SWF 7 a field without markup gives its text as it is.
+    out = Value(!t.html && runtime_->version() < 7 ? plain_text(t)
+                                                   : html_of_plain(t, runtime_->version()));
   else if (is("styleSheet"))
     out = t.style_sheet;
   else if (is("length"))
@@ -705,6 +708,18 @@ void Engine::bind_text_variable(ClipObject* field) {
   if (!holder) return;
   Value current;
   if (!runtime_->find_property(holder, String(var), current) || current.is_undefined()) {
+    // A variable that is not there yet starts from the field's own text
+    // as its definition gave it (what scripts wrote is let go).
+    const npfp::EditTextDefinition* def =
+        field->display ? cache_.edit_text(field->display->character) : nullptr;
+    // A defined field without any text leaves the variable unset.
+    if (def && !def->has_text()) return;
+    std::string initial = def ? def->initial_text() : std::string();
+    if (initial != t.text) {
+      t.text = initial;
+      field->display->script_text = std::make_shared<const std::string>(initial);
+      redraw_ = true;
+    }
     runtime_->set_property(holder, String(var), Value(t.text));
     return;
   }
@@ -717,7 +732,8 @@ void Engine::bind_text_variable(ClipObject* field) {
 }
 
 bool Engine::text_set(ClipObject* field, const String& name, const Value& value) {
-  if (!field->is_text_field() || !field->text || !field->display) return false;
+  if (!field->is_text_field() || !field->text || !field->display || runtime_->version() < 6)
+    return false;
   TextFieldState& t = *field->text;
   bool cs = runtime_->case_sensitive();
   auto is = [&](const char* n) { return name.same(n, cs); };
@@ -729,7 +745,9 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
       runtime_->set_property(field->parent, t.variable, Value(s));
     redraw_ = true;
   } else if (is("variable")) {
-    // No name (or an empty one) binds nothing.
+    // No name (or an empty one) binds nothing; an object's valueOf is asked
+    // before its text.
+    if (!value.is_nullish()) value_of_only(*runtime_, value);
     std::string v = value.is_nullish() ? std::string() : text_of(*runtime_, value);
     t.variable = String(v);
     if (!v.empty()) bind_text_variable(field);
@@ -769,12 +787,15 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
     if (value.is_boolean()) {
       t.auto_size = value.as_boolean() ? "left" : "none";
     } else {
+      value_of_only(*runtime_, value);
       std::string a = fold_case(text_of(*runtime_, value));
       t.auto_size = a == "left" || a == "center" || a == "right" ? a : "none";
     }
   } else if (is("styleSheet")) {
-    // Only objects are taken; anything else removes the sheet.
+    // Only objects are taken (their valueOf is asked); anything else
+    // removes the sheet.
     Object* o = value.as_object();
+    if (o && !o->is_clip()) value_of_only(*runtime_, value);
     t.style_sheet = o && !o->is_clip() ? value : Value();
   } else if (is("condenseWhite")) {
     t.condense_white = flag_of(*runtime_, value);
@@ -786,10 +807,13 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
       t.restrict = Value::null();
     } else {
       value_of_only(*runtime_, value);
-      t.restrict = Value(text_of(*runtime_, value));
+      // An empty list leaves a field without restriction as it is.
+      std::string r = text_of(*runtime_, value);
+      if (!r.empty() || !t.restrict.is_null()) t.restrict = Value(r);
     }
   } else if (is("type")) {
-    // Only the two kinds are taken.
+    // Only the two kinds are taken; an object's valueOf is asked first.
+    value_of_only(*runtime_, value);
     std::string k = fold_case(text_of(*runtime_, value));
     if (k == "input" || k == "dynamic") t.input = k == "input";
   } else if (is("length") || is("maxscroll") || is("scroll") || is("hscroll")) {

@@ -195,7 +195,8 @@ double Runtime::to_number(const Value& v) {
         return p.is_object() ? std::nan("") : to_number(p);
       }
       Value method;
-      if (!find_property(o, "valueOf", method) || !is_callable(method)) return std::nan("");
+      // Without one the object stands for undefined.
+      if (!find_property(o, "valueOf", method) || !is_callable(method)) return to_number(Value());
       Value r = call(method, v, nullptr, 0);
       if (r.is_object() && r.as_object()->is_clip()) r = to_primitive(r, Hint::number);
       return r.is_object() ? std::nan("") : to_number(r);
