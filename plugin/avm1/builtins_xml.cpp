@@ -44,9 +44,11 @@ class XmlNode : public Object {
 
   void sync_children(Runtime& rt) {
     if (!child_list) return;
+    // The list is the node's to keep: its entries are read-only.
     child_list->set_length(rt, 0);
     for (size_t i = 0; i < children.size(); ++i)
-      rt.set_property(child_list, String(std::to_string(i)), Value::object(children[i]));
+      child_list->put(String(std::to_string(i)), Value::object(children[i]), kReadOnly);
+    child_list->raw_length(children.size());
   }
 
   // The address an xmlns attribute of this node or an outer one gives the
@@ -72,9 +74,43 @@ XmlNode* node_of(const Value& v) {
   return o && o->object_class() == ObjectClass::xml_node ? static_cast<XmlNode*>(o) : nullptr;
 }
 
+// What a class's `prototype` holds now (a movie may have replaced it);
+// the original one when it holds no object.
+Object* current_prototype(Runtime& rt, FunctionObject* constructor, Object* original) {
+  if (!constructor) return original;
+  Object* p = rt.get_property(constructor, "prototype").as_object();
+  return p ? p : original;
+}
+
+Object* node_prototype(Runtime& rt) {
+  return current_prototype(rt, rt.known().xml_node_constructor, rt.known().xml_node_prototype);
+}
+
+// The node properties also show on the prototype of the class, put there
+// again each time a script makes a node (so a replaced prototype gets
+// them when the next node is made); read from anything but a node they
+// are undefined.
+void add_node_properties(Object* proto) {
+  for (const char* n : {"attributes", "childNodes", "firstChild", "lastChild", "localName",
+                        "namespaceURI", "nextSibling", "nodeName", "nodeType", "nodeValue",
+                        "parentNode", "prefix", "previousSibling"})
+    if (!proto->find_own(String(n), true)) proto->define(n, Value(), kDontEnum);
+}
+
+// Likewise the document properties on XML's prototype, put there when a
+// document is made.
+void add_document_properties(Object* proto) {
+  if (!proto->find_own("ignoreWhite", true))
+    proto->define("ignoreWhite", Value::boolean(false), kDontEnum);
+  if (!proto->find_own("contentType", true))
+    proto->define("contentType", Value("application/x-www-form-urlencoded"), kDontEnum);
+  if (!proto->find_own("loaded", true)) proto->define("loaded", Value(), kDontEnum);
+  if (!proto->find_own("status", true)) proto->define("status", Value::number(0), kDontEnum);
+}
+
 XmlNode* make_node(Runtime& rt, int type, const Value& name_or_value, Object* proto = nullptr) {
   auto* n = rt.heap().make<XmlNode>();
-  n->set_proto(proto ? proto : rt.known().xml_node_prototype);
+  n->set_proto(proto ? proto : node_prototype(rt));
   n->type = type;
   // Attributes inherit nothing: names set on Object.prototype are no
   // attributes.
@@ -132,6 +168,8 @@ bool XmlNode::get_native(Runtime& rt, const String& name, Value& out) {
   } else if (is("childNodes")) {
     if (!child_list) {
       child_list = rt.make_array();
+      if (FunctionObject* array = rt.known().array_constructor)
+        child_list->define("constructor", Value::object(array), kHidden);
       sync_children(rt);
     }
     out = Value::object(child_list);
@@ -415,11 +453,14 @@ double type_number(Runtime& rt, const Value& v) {
 Value node_constructor(Runtime& rt, CallInfo& call) {
   // Without both a type and a value no node is made, only an object of
   // the class.
+  if (!call.constructing) return Value();
   if (call.count < 2 || call.arg(0).is_undefined() || call.arg(1).is_undefined())
-    return Value::object(rt.make_object(rt.known().xml_node_prototype));
+    return Value::object(rt.make_object(node_prototype(rt)));
   // Type 1 makes an element; any other makes a text node.
   int type = type_number(rt, call.arg(0)) == kElement ? kElement : kTextNode;
-  return Value::object(make_node(rt, type, Value(name_text(rt, call.arg(1)))));
+  XmlNode* n = make_node(rt, type, Value(name_text(rt, call.arg(1))));
+  add_node_properties(n->proto());
+  return Value::object(n);
 }
 
 Value node_append_child(Runtime& rt, CallInfo& call) {
@@ -542,7 +583,11 @@ Value xml_parse(Runtime& rt, CallInfo& call) {
 }
 
 Value xml_constructor(Runtime& rt, CallInfo& call) {
-  XmlNode* doc = make_node(rt, kElement, Value::null(), rt.known().xml_prototype);
+  if (!call.constructing) return Value();
+  XmlNode* doc =
+      make_node(rt, kElement, Value::null(),
+                current_prototype(rt, rt.known().xml_constructor, rt.known().xml_prototype));
+  add_document_properties(doc->proto());
   doc->document = true;
   if (call.count > 0 && !call.arg(0).is_nullish()) {
     CallInfo parse;
@@ -555,11 +600,15 @@ Value xml_constructor(Runtime& rt, CallInfo& call) {
 }
 
 Value xml_create_element(Runtime& rt, CallInfo& call) {
-  return Value::object(make_node(rt, kElement, Value(rt.to_string(call.arg(0)))));
+  XmlNode* n = make_node(rt, kElement, Value(rt.to_string(call.arg(0))));
+  add_node_properties(n->proto());
+  return Value::object(n);
 }
 
 Value xml_create_text(Runtime& rt, CallInfo& call) {
-  return Value::object(make_node(rt, kTextNode, Value(rt.to_string(call.arg(0)))));
+  XmlNode* n = make_node(rt, kTextNode, Value(rt.to_string(call.arg(0))));
+  add_node_properties(n->proto());
+  return Value::object(n);
 }
 
 Value xml_load(Runtime& rt, CallInfo& call) {
@@ -608,6 +657,7 @@ void install_xml_builtins(Runtime& rt) {
   rt.add_method(node_proto, "getNamespaceForPrefix", node_namespace_for_prefix);
   rt.add_method(node_proto, "cloneNode", node_clone);
   rt.add_method(node_proto, "toString", node_to_string);
+  add_node_properties(node_proto);
 
   Object* xml_proto = rt.make_object(node_proto);
   k.xml_prototype = xml_proto;
@@ -625,10 +675,6 @@ void install_xml_builtins(Runtime& rt) {
   rt.add_method(xml_proto, "addRequestHeader", nothing);
   rt.add_method(xml_proto, "getBytesLoaded", nothing);
   rt.add_method(xml_proto, "getBytesTotal", nothing);
-  xml_proto->define("ignoreWhite", Value::boolean(false), kHidden & ~kDontDelete);
-  xml_proto->define("contentType", Value("application/x-www-form-urlencoded"), kDontEnum);
-  xml_proto->define("loaded", Value(), kDontEnum);
-  xml_proto->define("status", Value::number(0), kDontEnum);
 }
 
 }  // namespace avm1

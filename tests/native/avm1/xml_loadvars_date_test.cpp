@@ -261,4 +261,51 @@ TEST(Avm1Xml, VersionEightDocumentsMapElementsById) {
   EXPECT_EQ(run(b, 7), "undefined\n");
 }
 
+// XMLNode.prototype.hasOwnProperty(name), traced.
+Asm& trace_node_prototype_has(Asm& a, const std::string& name) {
+  a.push({Push(name), Push(1)}).get("XMLNode").push({Push("prototype")});
+  a.op(avm1::kActionGetMember).push({Push("hasOwnProperty")}).op(avm1::kActionCallMethod);
+  return a.op(avm1::kActionTrace);
+}
+
+TEST(Avm1Xml, MakingNodesPutsTheirPropertiesOnTheCurrentPrototype) {
+  Asm a;
+  // The child list's entries belong to the node: writes to them are lost.
+  make(a, "y", "XML", {Push("<a/><b/>")});
+  a.push({Push("kids")}).get("y").push({Push("childNodes")}).op(avm1::kActionGetMember);
+  a.op(avm1::kActionSetVariable);
+  a.get("kids").push({Push(0), Push("gone")}).op(avm1::kActionSetMember);
+  a.get("kids").op(avm1::kActionTrace);
+  a.push({Push(0)}).get("y").push({Push("firstChild")}).op(avm1::kActionGetMember);
+  a.push({Push("removeNode")}).op(avm1::kActionCallMethod).op(avm1::kActionPop);
+  a.get("kids").op(avm1::kActionTrace);
+  trace_node_prototype_has(a, "nodeType");
+  a.get("XMLNode").push({Push("prototype"), Push(0), Push("Object")});
+  a.op(avm1::kActionNewObject).op(avm1::kActionSetMember);
+  trace_node_prototype_has(a, "nodeType");
+  // Neither a call without new nor a node without type and value counts.
+  call_function(a, "XMLNode", {Push(1), Push("a")}).op(avm1::kActionTrace);
+  make(a, "n", "XMLNode", {Push(1)});
+  trace_node_prototype_has(a, "nodeType");
+  make(a, "n", "XMLNode", {Push(1), Push("a")});
+  trace_node_prototype_has(a, "nodeType");
+  trace_node_prototype_has(a, "previousSibling");
+  // Documents carry theirs on XML's prototype once one is made.
+  a.get("XML").push({Push("prototype"), Push(0), Push("Object")});
+  a.op(avm1::kActionNewObject).op(avm1::kActionSetMember);
+  call_function(a, "XML", {}).op(avm1::kActionTrace);
+  a.push({Push("ignoreWhite"), Push(1)}).get("XML").push({Push("prototype")});
+  a.op(avm1::kActionGetMember).push({Push("hasOwnProperty")}).op(avm1::kActionCallMethod);
+  a.op(avm1::kActionTrace);
+  make(a, "x", "XML", {});
+  a.push({Push("ignoreWhite"), Push(1)}).get("XML").push({Push("prototype")});
+  a.op(avm1::kActionGetMember).push({Push("hasOwnProperty")}).op(avm1::kActionCallMethod);
+  a.op(avm1::kActionTrace);
+  trace_member(a, "x", "ignoreWhite");
+  EXPECT_EQ(run(a, 6),
+            "<a />,<b />\n<b />\n"
+            "true\nfalse\nundefined\nfalse\ntrue\ntrue\n"
+            "undefined\nfalse\ntrue\nfalse\n");
+}
+
 }  // namespace
