@@ -83,6 +83,18 @@ TEST(Avm1LoadVars, ToStringGoesThroughEscapeAndDecodeAnswersOnlyWithoutText) {
             "1\ntwo words\n[\n\n");
 }
 
+TEST(Avm1LoadVars, VersionFiveCodeSeesOnlyAToStringThatAnswersNothing) {
+  Asm a;
+  make(a, "l", "LoadVars", {});
+  a.get("l").push({Push("x"), Push("1")}).op(avm1::kActionSetMember);
+  call(a, "l", "decode", {Push("y=2")}).op(avm1::kActionTrace);
+  trace_member(a, "l", "y");
+  trace_member(a, "l", "contentType");
+  call(a, "l", "toString", {}).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 5), "undefined\nundefined\nundefined\nundefined\n");
+  EXPECT_EQ(run(a, 6), "undefined\n2\napplication/x-www-form-urlencoded\nx=1&y=2\n");
+}
+
 TEST(Avm1Natives, NumberedNativesAreTheBuiltInsTheyStandFor) {
   Asm a;
   // var e = ASnative(100, 5); e("<'&\">"); e(undefined) in a version 6 movie.
