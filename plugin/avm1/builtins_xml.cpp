@@ -273,6 +273,7 @@ struct Parser {
   Runtime& rt;
   const std::string& s;
   bool ignore_white;
+  bool map_ids;
   size_t at = 0;
   int status = 0;
   std::string xml_decl, doctype;
@@ -298,6 +299,26 @@ struct Parser {
     XmlNode* t = parsed_node(kTextNode, Value(text));
     t->parent = parent;
     parent->children.push_back(t);
+  }
+
+  // A document lists its elements with an id as they are parsed (scripts
+  // watching the names see the tree so far): SWF 8 documents in their
+  // idMap object (made bare when missing; any other value takes
+  // nothing), older ones on themselves.
+  void map_id(XmlNode* document, XmlNode* e) {
+    Property* id = e->attributes->find_own("id", true);
+    if (!id) return;
+    Object* target = document;
+    if (rt.version() >= 8) {
+      Value map = rt.get_property(document, "idMap");
+      if (map.is_undefined()) {
+        map = Value::object(rt.make_object(nullptr));
+        rt.set_property(document, "idMap", map);
+      }
+      target = map.as_object();
+      if (!target) return;
+    }
+    rt.set_property(target, rt.to_string(id->value), Value::object(e));
   }
 
   void parse(XmlNode* document) {
@@ -429,6 +450,7 @@ struct Parser {
           if (!rt.own_property(e->attributes, key))
             rt.set_property(e->attributes, key, Value(a.second));
         }
+        if (map_ids) map_id(document, e);
         at = i;
         if (!closed) current = e;
       }
@@ -539,28 +561,6 @@ Value node_to_string(Runtime& rt, CallInfo& call) {
   return Value(out + serialize(rt, self, 0));
 }
 
-// Version 8 documents list their elements with an id attribute in idMap
-// (made when the first such element is parsed).
-void map_ids(Runtime& rt, XmlNode* document) {
-  std::vector<XmlNode*> pending(document->children.rbegin(), document->children.rend());
-  size_t visited = 0;
-  while (!pending.empty() && visited++ < 1000000) {
-    XmlNode* n = pending.back();
-    pending.pop_back();
-    if (n->type == kElement) {
-      if (Property* id = n->attributes->find_own("id", true)) {
-        Value map = rt.get_property(document, "idMap");
-        if (!map.as_object()) {
-          map = Value::object(rt.make_object(nullptr));
-          rt.set_property(document, "idMap", map);
-        }
-        rt.set_property(map.as_object(), rt.to_string(id->value), Value::object(n));
-      }
-    }
-    pending.insert(pending.end(), n->children.rbegin(), n->children.rend());
-  }
-}
-
 Value xml_parse(Runtime& rt, CallInfo& call) {
   XmlNode* self = self_node(call);
   if (!self) return Value();
@@ -568,10 +568,9 @@ Value xml_parse(Runtime& rt, CallInfo& call) {
   self->children.clear();
   std::string text = rt.to_string(call.arg(0)).str();
   bool ignore_white = rt.to_boolean(rt.get_property(self, "ignoreWhite"));
-  Parser p{rt, text, ignore_white, 0, 0, std::string(), std::string()};
+  Parser p{rt, text, ignore_white, self->document, 0, 0, std::string(), std::string()};
   p.parse(self);
   self->sync_children(rt);
-  if (self->document && rt.version() >= 8) map_ids(rt, self);
   if (self->document) {
     self->status = Value::number(p.status);
     self->xml_decl = p.xml_decl.empty() ? Value() : Value(p.xml_decl);

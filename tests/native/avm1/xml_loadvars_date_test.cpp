@@ -270,7 +270,18 @@ TEST(Avm1Xml, VersionEightDocumentsMapElementsById) {
   make(b, "x", "XML", {Push("<a id='k'/>")});
   b.get("x").push({Push("idMap")}).op(avm1::kActionGetMember).op(avm1::kActionTypeOf);
   b.op(avm1::kActionTrace);
-  EXPECT_EQ(run(b, 7), "undefined\n");
+  // Older documents list them on themselves.
+  b.get("x").push({Push("k")}).op(avm1::kActionGetMember).push({Push("nodeName")});
+  b.op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  EXPECT_EQ(run(b, 7), "undefined\na\n");
+  // An idMap that holds no object takes nothing and stays.
+  Asm c;
+  make(c, "x", "XML", {});
+  c.get("x").push({Push("idMap"), Push(2)}).op(avm1::kActionSetMember);
+  call(c, "x", "parseXML", {Push("<a id='k'/>")}).op(avm1::kActionPop);
+  trace_member(c, "x", "idMap");
+  trace_member(c, "x", "k");
+  EXPECT_EQ(run(c), "2\nundefined\n");
 }
 
 // XMLNode.prototype.hasOwnProperty(name), traced.
