@@ -134,10 +134,19 @@ void detach(Runtime& rt, XmlNode* n) {
   parent->sync_children(rt);
 }
 
+// Whether `a` is `n` or holds it. Code before SWF 8 may build cycles, so
+// the walk is bounded.
 bool is_ancestor(XmlNode* a, XmlNode* n) {
-  for (XmlNode* p = n; p; p = p->parent)
+  int depth = 0;
+  for (XmlNode* p = n; p && depth < 1 << 16; p = p->parent, ++depth)
     if (p == a) return true;
   return false;
+}
+
+// SWF 8 refuses to put a node into itself or into one of its own
+// children; older versions do as told.
+bool makes_cycle(Runtime& rt, XmlNode* child, XmlNode* parent) {
+  return rt.version() >= 8 && is_ancestor(child, parent);
 }
 
 bool XmlNode::get_native(Runtime& rt, const String& name, Value& out) {
@@ -489,7 +498,7 @@ Value node_append_child(Runtime& rt, CallInfo& call) {
   XmlNode* self = self_node(call);
   XmlNode* child = node_of(call.arg(0));
   // A node that is already a child here stays where it is.
-  if (!self || !child || child->parent == self || is_ancestor(child, self)) return Value();
+  if (!self || !child || child->parent == self || makes_cycle(rt, child, self)) return Value();
   detach(rt, child);
   child->parent = self;
   self->children.push_back(child);
@@ -502,7 +511,7 @@ Value node_insert_before(Runtime& rt, CallInfo& call) {
   XmlNode* child = node_of(call.arg(0));
   XmlNode* before = node_of(call.arg(1));
   if (!self || !child || !before || child == before || before->parent != self ||
-      is_ancestor(child, self))
+      makes_cycle(rt, child, self))
     return Value();
   detach(rt, child);
   auto it = std::find(self->children.begin(), self->children.end(), before);

@@ -254,6 +254,20 @@ TEST(Avm1Xml, ChildListsNamespacesAndPrefixes) {
             "<r xmlns:p=\"urn:p\"><p:a /><b /></r>\n");
 }
 
+TEST(Avm1Xml, OnlyVersionEightRefusesToNestANodeInItself) {
+  Asm a;
+  make(a, "r", "XMLNode", {Push(1), Push("r")});
+  a.get("r").push({Push(1)}).get("r").push({Push("appendChild")});
+  a.op(avm1::kActionCallMethod).op(avm1::kActionPop);
+  a.get("r").push({Push("parentNode")}).op(avm1::kActionGetMember).op(avm1::kActionTypeOf);
+  a.op(avm1::kActionTrace);
+  // Writing out a node that holds itself ends.
+  call(a, "r", "toString", {}).push({Push("length")}).op(avm1::kActionGetMember);
+  a.push({Push(0)}).op(avm1::kActionGreater).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 7), "object\ntrue\n");
+  EXPECT_EQ(run(a, 8), "null\ntrue\n");
+}
+
 TEST(Avm1Xml, VersionEightDocumentsMapElementsById) {
   Asm a;
   make(a, "x", "XML", {Push("<a id='k'><b id='m'/><c/></a>")});
