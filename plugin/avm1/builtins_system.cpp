@@ -413,7 +413,7 @@ void install_system_builtins(Engine& engine) {
   lv_script("onLoad", nothing, newer);
   lv_script("getBytesLoaded", lv_bytes, newer);
   lv_script("getBytesTotal", lv_bytes, newer);
-  lv_script("addRequestHeader", nothing, newer);
+  lv_script("addRequestHeader", add_request_header, newer);
   lv_proto->define("contentType", Value("application/x-www-form-urlencoded"), newer);
 
   // Selection and ContextMenu: present; this player has no focus or menu.

@@ -680,7 +680,7 @@ void install_xml_builtins(Runtime& rt) {
   rt.add_method(xml_proto, "sendAndLoad", xml_send_and_load);
   rt.add_method(xml_proto, "send", nothing);
   rt.add_method(xml_proto, "onData", xml_on_data);
-  rt.add_method(xml_proto, "addRequestHeader", nothing);
+  rt.add_method(xml_proto, "addRequestHeader", add_request_header);
   rt.add_method(xml_proto, "getBytesLoaded", nothing);
   rt.add_method(xml_proto, "getBytesTotal", nothing);
 }

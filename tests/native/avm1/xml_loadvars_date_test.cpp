@@ -95,6 +95,26 @@ TEST(Avm1LoadVars, VersionFiveCodeSeesOnlyAToStringThatAnswersNothing) {
   EXPECT_EQ(run(a, 6), "undefined\n2\napplication/x-www-form-urlencoded\nx=1&y=2\n");
 }
 
+TEST(Avm1LoadVars, RequestHeadersGoThroughTheListsPush) {
+  Asm a;
+  make(a, "o", "XML", {});
+  call(a, "o", "addRequestHeader", {Push("K"), Push("V"), Push("X"), Push("Y")});
+  a.op(avm1::kActionTrace);
+  // One array gives pairs; a lone name or a value that is no text, nothing.
+  a.push({Push("C"), Push("B"), Push("A"), Push(3)}).op(avm1::kActionInitArray);
+  a.push({Push(1)}).get("o").push({Push("addRequestHeader")}).op(avm1::kActionCallMethod);
+  a.op(avm1::kActionPop);
+  call(a, "o", "addRequestHeader", {Push("K"), Push(1)}).op(avm1::kActionPop);
+  call(a, "o", "addRequestHeader", {Push("K")}).op(avm1::kActionPop);
+  trace_member(a, "o", "_customHeaders");
+  a.get("o").push({Push("_customHeaders"), Push("text")}).op(avm1::kActionSetMember);
+  call(a, "o", "addRequestHeader", {Push("K"), Push("V")}).op(avm1::kActionPop);
+  trace_member(a, "o", "_customHeaders");
+  EXPECT_EQ(run(a, 6), "undefined\nK,V,A,B\ntext\n");
+  // Code of SWF 5 does not see the list.
+  EXPECT_EQ(run(a, 5), "undefined\nundefined\ntext\n");
+}
+
 TEST(Avm1Natives, NumberedNativesAreTheBuiltInsTheyStandFor) {
   Asm a;
   // var e = ASnative(100, 5); e("<'&\">"); e(undefined) in a version 6 movie.
