@@ -302,6 +302,8 @@ void install_textfield_builtins(Engine& engine) {
   // TextField.StyleSheet: sheets are plain objects of their class here.
   Object* sheet_proto = rt.make_object();
   field_class->define("StyleSheet", Value::object(rt.make_class(nothing, sheet_proto)), kHidden);
+  rt.add_method(sheet_proto, "parseCSSFontFamily", style_sheet_parse_font_family,
+                kHidden | kOnlyVersion7);
   rt.add_method(proto, "getTextFormat", text_get_format);
   rt.add_method(proto, "getNewTextFormat", text_get_format);
   rt.add_method(proto, "setTextFormat", nothing);

@@ -1,6 +1,8 @@
 // addRequestHeader, shared by XML and LoadVars: the pairs go into the
 // object's `_customHeaders` list through its own push, so a list a movie
 // put there (or replaced push on) takes part.
+#include <algorithm>
+
 #include "avm1/runtime.h"
 
 namespace avm1 {

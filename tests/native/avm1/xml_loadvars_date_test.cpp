@@ -115,6 +115,18 @@ TEST(Avm1LoadVars, RequestHeadersGoThroughTheListsPush) {
   EXPECT_EQ(run(a, 5), "undefined\nundefined\ntext\n");
 }
 
+TEST(Avm1StyleSheets, GenericFontFamiliesBecomeDeviceFonts) {
+  Asm a;
+  a.push({Push("sheet")}).get("TextField").push({Push("StyleSheet")}).op(avm1::kActionGetMember);
+  a.push({Push("prototype")}).op(avm1::kActionGetMember).op(avm1::kActionSetVariable);
+  for (const char* name : {"mono", "SANS-serif", "serif", "serif ", "Arial"})
+    call(a, "sheet", "parseCSSFontFamily", {Push(name)}).op(avm1::kActionTrace);
+  call(a, "sheet", "parseCSSFontFamily", {Push(2)}).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 7), "_typewriter\n_sans\n_serif\nserif \nArial\n2\n");
+  // Style sheets arrived with SWF 7.
+  EXPECT_EQ(run(a, 6), "undefined\nundefined\nundefined\nundefined\nundefined\nundefined\n");
+}
+
 TEST(Avm1Natives, NumberedNativesAreTheBuiltInsTheyStandFor) {
   Asm a;
   // var e = ASnative(100, 5); e("<'&\">"); e(undefined) in a version 6 movie.
