@@ -133,7 +133,7 @@ Value lv_send(Runtime& rt, CallInfo& call) {
 // that replacements of those take part.
 Value lv_to_string(Runtime& rt, CallInfo& call) {
   Object* self = call.this_object();
-  if (!self) return Value();
+  if (!self || rt.version() < 6) return Value();
   Value escape = rt.get_property(rt.global(), "escape");
   Value list = rt.construct(Value::object(rt.known().array_constructor), nullptr, 0);
   std::vector<String> names = rt.enumerate(self);
@@ -377,6 +377,8 @@ void install_textfield_builtins(Engine& engine) {
   // Style sheets arrived with SWF 7.
   field_class->define("StyleSheet", Value::object(rt.make_class(nothing, sheet_proto)),
                       kHidden | kOnlyVersion7);
+  rt.add_method(sheet_proto, "parseCSSFontFamily", style_sheet_parse_font_family,
+                kHidden | kOnlyVersion7);
   // A field's methods, like its properties, are there from SWF 6 on.
   const std::pair<const char*, NativeFunction> methods[] = {
       {"getTextFormat", text_get_format}, {"getNewTextFormat", text_get_format},
@@ -473,16 +475,24 @@ void install_system_builtins(Engine& engine) {
   // LoadVars
   Object* lv_proto = rt.make_object();
   g->define("LoadVars", Value::object(rt.make_class(lv_constructor, lv_proto)), kDontEnum);
-  rt.add_method(lv_proto, "load", lv_load);
-  rt.add_method(lv_proto, "send", lv_send);
-  rt.add_method(lv_proto, "sendAndLoad", lv_send_and_load);
-  rt.add_method(lv_proto, "toString", lv_to_string);
-  rt.add_method(lv_proto, "decode", lv_decode);
-  rt.add_method(lv_proto, "onData", lv_on_data);
-  rt.add_method(lv_proto, "getBytesLoaded", lv_bytes);
-  rt.add_method(lv_proto, "getBytesTotal", lv_bytes);
-  rt.add_method(lv_proto, "addRequestHeader", nothing);
-  lv_proto->define("contentType", Value("application/x-www-form-urlencoded"), kHidden);
+  // Code of SWF 5 sees the class but none of its methods except toString,
+  // which answers nothing there. The methods written as scripts are
+  // functions with a prototype of their own.
+  const uint32_t newer = kHidden | kOnlyVersion6;
+  auto lv_script = [&](const char* name, NativeFunction f, uint32_t flags) {
+    lv_proto->define(name, Value::object(rt.make_class(f, nullptr)), flags);
+  };
+  rt.add_method(lv_proto, "load", lv_load, newer);
+  rt.add_method(lv_proto, "send", lv_send, newer);
+  rt.add_method(lv_proto, "sendAndLoad", lv_send_and_load, newer);
+  rt.add_method(lv_proto, "decode", lv_decode, newer);
+  lv_script("toString", lv_to_string, kHidden);
+  lv_script("onData", lv_on_data, newer);
+  lv_script("onLoad", nothing, newer);
+  lv_script("getBytesLoaded", lv_bytes, newer);
+  lv_script("getBytesTotal", lv_bytes, newer);
+  lv_script("addRequestHeader", add_request_header, newer);
+  lv_proto->define("contentType", Value("application/x-www-form-urlencoded"), newer);
 
   install_selection_builtins(rt);
   (void)answer_true;

@@ -44,9 +44,11 @@ class XmlNode : public Object {
 
   void sync_children(Runtime& rt) {
     if (!child_list) return;
+    // The list is the node's to keep: its entries are read-only.
     child_list->set_length(rt, 0);
     for (size_t i = 0; i < children.size(); ++i)
-      rt.set_property(child_list, String(std::to_string(i)), Value::object(children[i]));
+      child_list->put(String(std::to_string(i)), Value::object(children[i]), kReadOnly);
+    child_list->raw_length(children.size());
   }
 
   // The address an xmlns attribute of this node or an outer one gives the
@@ -72,9 +74,43 @@ XmlNode* node_of(const Value& v) {
   return o && o->object_class() == ObjectClass::xml_node ? static_cast<XmlNode*>(o) : nullptr;
 }
 
+// What a class's `prototype` holds now (a movie may have replaced it);
+// the original one when it holds no object.
+Object* current_prototype(Runtime& rt, FunctionObject* constructor, Object* original) {
+  if (!constructor) return original;
+  Object* p = rt.get_property(constructor, "prototype").as_object();
+  return p ? p : original;
+}
+
+Object* node_prototype(Runtime& rt) {
+  return current_prototype(rt, rt.known().xml_node_constructor, rt.known().xml_node_prototype);
+}
+
+// The node properties also show on the prototype of the class, put there
+// again each time a script makes a node (so a replaced prototype gets
+// them when the next node is made); read from anything but a node they
+// are undefined.
+void add_node_properties(Object* proto) {
+  for (const char* n : {"attributes", "childNodes", "firstChild", "lastChild", "localName",
+                        "namespaceURI", "nextSibling", "nodeName", "nodeType", "nodeValue",
+                        "parentNode", "prefix", "previousSibling"})
+    if (!proto->find_own(String(n), true)) proto->define(n, Value(), kDontEnum);
+}
+
+// Likewise the document properties on XML's prototype, put there when a
+// document is made.
+void add_document_properties(Object* proto) {
+  if (!proto->find_own("ignoreWhite", true))
+    proto->define("ignoreWhite", Value::boolean(false), kDontEnum);
+  if (!proto->find_own("contentType", true))
+    proto->define("contentType", Value("application/x-www-form-urlencoded"), kDontEnum);
+  if (!proto->find_own("loaded", true)) proto->define("loaded", Value(), kDontEnum);
+  if (!proto->find_own("status", true)) proto->define("status", Value::number(0), kDontEnum);
+}
+
 XmlNode* make_node(Runtime& rt, int type, const Value& name_or_value, Object* proto = nullptr) {
   auto* n = rt.heap().make<XmlNode>();
-  n->set_proto(proto ? proto : rt.known().xml_node_prototype);
+  n->set_proto(proto ? proto : node_prototype(rt));
   n->type = type;
   // Attributes inherit nothing: names set on Object.prototype are no
   // attributes.
@@ -98,10 +134,19 @@ void detach(Runtime& rt, XmlNode* n) {
   parent->sync_children(rt);
 }
 
+// Whether `a` is `n` or holds it. Code before SWF 8 may build cycles, so
+// the walk is bounded.
 bool is_ancestor(XmlNode* a, XmlNode* n) {
-  for (XmlNode* p = n; p; p = p->parent)
+  int depth = 0;
+  for (XmlNode* p = n; p && depth < 1 << 16; p = p->parent, ++depth)
     if (p == a) return true;
   return false;
+}
+
+// SWF 8 refuses to put a node into itself or into one of its own
+// children; older versions do as told.
+bool makes_cycle(Runtime& rt, XmlNode* child, XmlNode* parent) {
+  return rt.version() >= 8 && is_ancestor(child, parent);
 }
 
 bool XmlNode::get_native(Runtime& rt, const String& name, Value& out) {
@@ -132,6 +177,8 @@ bool XmlNode::get_native(Runtime& rt, const String& name, Value& out) {
   } else if (is("childNodes")) {
     if (!child_list) {
       child_list = rt.make_array();
+      if (FunctionObject* array = rt.known().array_constructor)
+        child_list->define("constructor", Value::object(array), kHidden);
       sync_children(rt);
     }
     out = Value::object(child_list);
@@ -235,6 +282,7 @@ struct Parser {
   Runtime& rt;
   const std::string& s;
   bool ignore_white;
+  bool map_ids;
   size_t at = 0;
   int status = 0;
   std::string xml_decl, doctype;
@@ -260,6 +308,26 @@ struct Parser {
     XmlNode* t = parsed_node(kTextNode, Value(text));
     t->parent = parent;
     parent->children.push_back(t);
+  }
+
+  // A document lists its elements with an id as they are parsed (scripts
+  // watching the names see the tree so far): SWF 8 documents in their
+  // idMap object (made bare when missing; any other value takes
+  // nothing), older ones on themselves.
+  void map_id(XmlNode* document, XmlNode* e) {
+    Property* id = e->attributes->find_own("id", true);
+    if (!id) return;
+    Object* target = document;
+    if (rt.version() >= 8) {
+      Value map = rt.get_property(document, "idMap");
+      if (map.is_undefined()) {
+        map = Value::object(rt.make_object(nullptr));
+        rt.set_property(document, "idMap", map);
+      }
+      target = map.as_object();
+      if (!target) return;
+    }
+    rt.set_property(target, rt.to_string(id->value), Value::object(e));
   }
 
   void parse(XmlNode* document) {
@@ -391,6 +459,7 @@ struct Parser {
           if (!rt.own_property(e->attributes, key))
             rt.set_property(e->attributes, key, Value(a.second));
         }
+        if (map_ids) map_id(document, e);
         at = i;
         if (!closed) current = e;
       }
@@ -415,18 +484,21 @@ double type_number(Runtime& rt, const Value& v) {
 Value node_constructor(Runtime& rt, CallInfo& call) {
   // Without both a type and a value no node is made, only an object of
   // the class.
+  if (!call.constructing) return Value();
   if (call.count < 2 || call.arg(0).is_undefined() || call.arg(1).is_undefined())
-    return Value::object(rt.make_object(rt.known().xml_node_prototype));
+    return Value::object(rt.make_object(node_prototype(rt)));
   // Type 1 makes an element; any other makes a text node.
   int type = type_number(rt, call.arg(0)) == kElement ? kElement : kTextNode;
-  return Value::object(make_node(rt, type, Value(name_text(rt, call.arg(1)))));
+  XmlNode* n = make_node(rt, type, Value(name_text(rt, call.arg(1))));
+  add_node_properties(n->proto());
+  return Value::object(n);
 }
 
 Value node_append_child(Runtime& rt, CallInfo& call) {
   XmlNode* self = self_node(call);
   XmlNode* child = node_of(call.arg(0));
   // A node that is already a child here stays where it is.
-  if (!self || !child || child->parent == self || is_ancestor(child, self)) return Value();
+  if (!self || !child || child->parent == self || makes_cycle(rt, child, self)) return Value();
   detach(rt, child);
   child->parent = self;
   self->children.push_back(child);
@@ -439,7 +511,7 @@ Value node_insert_before(Runtime& rt, CallInfo& call) {
   XmlNode* child = node_of(call.arg(0));
   XmlNode* before = node_of(call.arg(1));
   if (!self || !child || !before || child == before || before->parent != self ||
-      is_ancestor(child, self))
+      makes_cycle(rt, child, self))
     return Value();
   detach(rt, child);
   auto it = std::find(self->children.begin(), self->children.end(), before);
@@ -498,28 +570,6 @@ Value node_to_string(Runtime& rt, CallInfo& call) {
   return Value(out + serialize(rt, self, 0));
 }
 
-// Version 8 documents list their elements with an id attribute in idMap
-// (made when the first such element is parsed).
-void map_ids(Runtime& rt, XmlNode* document) {
-  std::vector<XmlNode*> pending(document->children.rbegin(), document->children.rend());
-  size_t visited = 0;
-  while (!pending.empty() && visited++ < 1000000) {
-    XmlNode* n = pending.back();
-    pending.pop_back();
-    if (n->type == kElement) {
-      if (Property* id = n->attributes->find_own("id", true)) {
-        Value map = rt.get_property(document, "idMap");
-        if (!map.as_object()) {
-          map = Value::object(rt.make_object(nullptr));
-          rt.set_property(document, "idMap", map);
-        }
-        rt.set_property(map.as_object(), rt.to_string(id->value), Value::object(n));
-      }
-    }
-    pending.insert(pending.end(), n->children.rbegin(), n->children.rend());
-  }
-}
-
 Value xml_parse(Runtime& rt, CallInfo& call) {
   XmlNode* self = self_node(call);
   if (!self) return Value();
@@ -527,10 +577,9 @@ Value xml_parse(Runtime& rt, CallInfo& call) {
   self->children.clear();
   std::string text = rt.to_string(call.arg(0)).str();
   bool ignore_white = rt.to_boolean(rt.get_property(self, "ignoreWhite"));
-  Parser p{rt, text, ignore_white, 0, 0, std::string(), std::string()};
+  Parser p{rt, text, ignore_white, self->document, 0, 0, std::string(), std::string()};
   p.parse(self);
   self->sync_children(rt);
-  if (self->document && rt.version() >= 8) map_ids(rt, self);
   if (self->document) {
     self->status = Value::number(p.status);
     self->xml_decl = p.xml_decl.empty() ? Value() : Value(p.xml_decl);
@@ -542,7 +591,11 @@ Value xml_parse(Runtime& rt, CallInfo& call) {
 }
 
 Value xml_constructor(Runtime& rt, CallInfo& call) {
-  XmlNode* doc = make_node(rt, kElement, Value::null(), rt.known().xml_prototype);
+  if (!call.constructing) return Value();
+  XmlNode* doc =
+      make_node(rt, kElement, Value::null(),
+                current_prototype(rt, rt.known().xml_constructor, rt.known().xml_prototype));
+  add_document_properties(doc->proto());
   doc->document = true;
   if (call.count > 0 && !call.arg(0).is_nullish()) {
     CallInfo parse;
@@ -555,11 +608,15 @@ Value xml_constructor(Runtime& rt, CallInfo& call) {
 }
 
 Value xml_create_element(Runtime& rt, CallInfo& call) {
-  return Value::object(make_node(rt, kElement, Value(rt.to_string(call.arg(0)))));
+  XmlNode* n = make_node(rt, kElement, Value(rt.to_string(call.arg(0))));
+  add_node_properties(n->proto());
+  return Value::object(n);
 }
 
 Value xml_create_text(Runtime& rt, CallInfo& call) {
-  return Value::object(make_node(rt, kTextNode, Value(rt.to_string(call.arg(0)))));
+  XmlNode* n = make_node(rt, kTextNode, Value(rt.to_string(call.arg(0))));
+  add_node_properties(n->proto());
+  return Value::object(n);
 }
 
 Value xml_load(Runtime& rt, CallInfo& call) {
@@ -608,6 +665,7 @@ void install_xml_builtins(Runtime& rt) {
   rt.add_method(node_proto, "getNamespaceForPrefix", node_namespace_for_prefix);
   rt.add_method(node_proto, "cloneNode", node_clone);
   rt.add_method(node_proto, "toString", node_to_string);
+  add_node_properties(node_proto);
 
   Object* xml_proto = rt.make_object(node_proto);
   k.xml_prototype = xml_proto;
@@ -622,13 +680,9 @@ void install_xml_builtins(Runtime& rt) {
   rt.add_method(xml_proto, "sendAndLoad", xml_send_and_load);
   rt.add_method(xml_proto, "send", nothing);
   rt.add_method(xml_proto, "onData", xml_on_data);
-  rt.add_method(xml_proto, "addRequestHeader", nothing);
+  rt.add_method(xml_proto, "addRequestHeader", add_request_header);
   rt.add_method(xml_proto, "getBytesLoaded", nothing);
   rt.add_method(xml_proto, "getBytesTotal", nothing);
-  xml_proto->define("ignoreWhite", Value::boolean(false), kHidden & ~kDontDelete);
-  xml_proto->define("contentType", Value("application/x-www-form-urlencoded"), kDontEnum);
-  xml_proto->define("loaded", Value(), kDontEnum);
-  xml_proto->define("status", Value::number(0), kDontEnum);
 }
 
 }  // namespace avm1

@@ -279,5 +279,9 @@ void index_native_table(Runtime& rt);
 // Helpers for natives.
 double number_arg(Runtime& rt, const CallInfo& call, size_t i, double missing);
 String string_arg(Runtime& rt, const CallInfo& call, size_t i);
+// XML's and LoadVars' addRequestHeader.
+Value add_request_header(Runtime& rt, CallInfo& call);
+// TextField.StyleSheet's parseCSSFontFamily.
+Value style_sheet_parse_font_family(Runtime& rt, CallInfo& call);
 
 }  // namespace avm1

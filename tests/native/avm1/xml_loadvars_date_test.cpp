@@ -83,6 +83,50 @@ TEST(Avm1LoadVars, ToStringGoesThroughEscapeAndDecodeAnswersOnlyWithoutText) {
             "1\ntwo words\n[\n\n");
 }
 
+TEST(Avm1LoadVars, VersionFiveCodeSeesOnlyAToStringThatAnswersNothing) {
+  Asm a;
+  make(a, "l", "LoadVars", {});
+  a.get("l").push({Push("x"), Push("1")}).op(avm1::kActionSetMember);
+  call(a, "l", "decode", {Push("y=2")}).op(avm1::kActionTrace);
+  trace_member(a, "l", "y");
+  trace_member(a, "l", "contentType");
+  call(a, "l", "toString", {}).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 5), "undefined\nundefined\nundefined\nundefined\n");
+  EXPECT_EQ(run(a, 6), "undefined\n2\napplication/x-www-form-urlencoded\nx=1&y=2\n");
+}
+
+TEST(Avm1LoadVars, RequestHeadersGoThroughTheListsPush) {
+  Asm a;
+  make(a, "o", "XML", {});
+  call(a, "o", "addRequestHeader", {Push("K"), Push("V"), Push("X"), Push("Y")});
+  a.op(avm1::kActionTrace);
+  // One array gives pairs; a lone name or a value that is no text, nothing.
+  a.push({Push("C"), Push("B"), Push("A"), Push(3)}).op(avm1::kActionInitArray);
+  a.push({Push(1)}).get("o").push({Push("addRequestHeader")}).op(avm1::kActionCallMethod);
+  a.op(avm1::kActionPop);
+  call(a, "o", "addRequestHeader", {Push("K"), Push(1)}).op(avm1::kActionPop);
+  call(a, "o", "addRequestHeader", {Push("K")}).op(avm1::kActionPop);
+  trace_member(a, "o", "_customHeaders");
+  a.get("o").push({Push("_customHeaders"), Push("text")}).op(avm1::kActionSetMember);
+  call(a, "o", "addRequestHeader", {Push("K"), Push("V")}).op(avm1::kActionPop);
+  trace_member(a, "o", "_customHeaders");
+  EXPECT_EQ(run(a, 6), "undefined\nK,V,A,B\ntext\n");
+  // Code of SWF 5 does not see the list.
+  EXPECT_EQ(run(a, 5), "undefined\nundefined\ntext\n");
+}
+
+TEST(Avm1StyleSheets, GenericFontFamiliesBecomeDeviceFonts) {
+  Asm a;
+  a.push({Push("sheet")}).get("TextField").push({Push("StyleSheet")}).op(avm1::kActionGetMember);
+  a.push({Push("prototype")}).op(avm1::kActionGetMember).op(avm1::kActionSetVariable);
+  for (const char* name : {"mono", "SANS-serif", "serif", "serif ", "Arial"})
+    call(a, "sheet", "parseCSSFontFamily", {Push(name)}).op(avm1::kActionTrace);
+  call(a, "sheet", "parseCSSFontFamily", {Push(2)}).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 7), "_typewriter\n_sans\n_serif\nserif \nArial\n2\n");
+  // Style sheets arrived with SWF 7.
+  EXPECT_EQ(run(a, 6), "undefined\nundefined\nundefined\nundefined\nundefined\nundefined\n");
+}
+
 TEST(Avm1Natives, NumberedNativesAreTheBuiltInsTheyStandFor) {
   Asm a;
   // var e = ASnative(100, 5); e("<'&\">"); e(undefined) in a version 6 movie.
@@ -242,6 +286,20 @@ TEST(Avm1Xml, ChildListsNamespacesAndPrefixes) {
             "<r xmlns:p=\"urn:p\"><p:a /><b /></r>\n");
 }
 
+TEST(Avm1Xml, OnlyVersionEightRefusesToNestANodeInItself) {
+  Asm a;
+  make(a, "r", "XMLNode", {Push(1), Push("r")});
+  a.get("r").push({Push(1)}).get("r").push({Push("appendChild")});
+  a.op(avm1::kActionCallMethod).op(avm1::kActionPop);
+  a.get("r").push({Push("parentNode")}).op(avm1::kActionGetMember).op(avm1::kActionTypeOf);
+  a.op(avm1::kActionTrace);
+  // Writing out a node that holds itself ends.
+  call(a, "r", "toString", {}).push({Push("length")}).op(avm1::kActionGetMember);
+  a.push({Push(0)}).op(avm1::kActionGreater).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 7), "object\ntrue\n");
+  EXPECT_EQ(run(a, 8), "null\ntrue\n");
+}
+
 TEST(Avm1Xml, VersionEightDocumentsMapElementsById) {
   Asm a;
   make(a, "x", "XML", {Push("<a id='k'><b id='m'/><c/></a>")});
@@ -258,7 +316,65 @@ TEST(Avm1Xml, VersionEightDocumentsMapElementsById) {
   make(b, "x", "XML", {Push("<a id='k'/>")});
   b.get("x").push({Push("idMap")}).op(avm1::kActionGetMember).op(avm1::kActionTypeOf);
   b.op(avm1::kActionTrace);
-  EXPECT_EQ(run(b, 7), "undefined\n");
+  // Older documents list them on themselves.
+  b.get("x").push({Push("k")}).op(avm1::kActionGetMember).push({Push("nodeName")});
+  b.op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  EXPECT_EQ(run(b, 7), "undefined\na\n");
+  // An idMap that holds no object takes nothing and stays.
+  Asm c;
+  make(c, "x", "XML", {});
+  c.get("x").push({Push("idMap"), Push(2)}).op(avm1::kActionSetMember);
+  call(c, "x", "parseXML", {Push("<a id='k'/>")}).op(avm1::kActionPop);
+  trace_member(c, "x", "idMap");
+  trace_member(c, "x", "k");
+  EXPECT_EQ(run(c), "2\nundefined\n");
+}
+
+// XMLNode.prototype.hasOwnProperty(name), traced.
+Asm& trace_node_prototype_has(Asm& a, const std::string& name) {
+  a.push({Push(name), Push(1)}).get("XMLNode").push({Push("prototype")});
+  a.op(avm1::kActionGetMember).push({Push("hasOwnProperty")}).op(avm1::kActionCallMethod);
+  return a.op(avm1::kActionTrace);
+}
+
+TEST(Avm1Xml, MakingNodesPutsTheirPropertiesOnTheCurrentPrototype) {
+  Asm a;
+  // The child list's entries belong to the node: writes to them are lost.
+  make(a, "y", "XML", {Push("<a/><b/>")});
+  a.push({Push("kids")}).get("y").push({Push("childNodes")}).op(avm1::kActionGetMember);
+  a.op(avm1::kActionSetVariable);
+  a.get("kids").push({Push(0), Push("gone")}).op(avm1::kActionSetMember);
+  a.get("kids").op(avm1::kActionTrace);
+  a.push({Push(0)}).get("y").push({Push("firstChild")}).op(avm1::kActionGetMember);
+  a.push({Push("removeNode")}).op(avm1::kActionCallMethod).op(avm1::kActionPop);
+  a.get("kids").op(avm1::kActionTrace);
+  trace_node_prototype_has(a, "nodeType");
+  a.get("XMLNode").push({Push("prototype"), Push(0), Push("Object")});
+  a.op(avm1::kActionNewObject).op(avm1::kActionSetMember);
+  trace_node_prototype_has(a, "nodeType");
+  // Neither a call without new nor a node without type and value counts.
+  call_function(a, "XMLNode", {Push(1), Push("a")}).op(avm1::kActionTrace);
+  make(a, "n", "XMLNode", {Push(1)});
+  trace_node_prototype_has(a, "nodeType");
+  make(a, "n", "XMLNode", {Push(1), Push("a")});
+  trace_node_prototype_has(a, "nodeType");
+  trace_node_prototype_has(a, "previousSibling");
+  // Documents carry theirs on XML's prototype once one is made.
+  a.get("XML").push({Push("prototype"), Push(0), Push("Object")});
+  a.op(avm1::kActionNewObject).op(avm1::kActionSetMember);
+  call_function(a, "XML", {}).op(avm1::kActionTrace);
+  a.push({Push("ignoreWhite"), Push(1)}).get("XML").push({Push("prototype")});
+  a.op(avm1::kActionGetMember).push({Push("hasOwnProperty")}).op(avm1::kActionCallMethod);
+  a.op(avm1::kActionTrace);
+  make(a, "x", "XML", {});
+  a.push({Push("ignoreWhite"), Push(1)}).get("XML").push({Push("prototype")});
+  a.op(avm1::kActionGetMember).push({Push("hasOwnProperty")}).op(avm1::kActionCallMethod);
+  a.op(avm1::kActionTrace);
+  trace_member(a, "x", "ignoreWhite");
+  EXPECT_EQ(run(a, 6),
+            "<a />,<b />\n<b />\n"
+            "true\nfalse\nundefined\nfalse\ntrue\ntrue\n"
+            "undefined\nfalse\ntrue\nfalse\n");
 }
 
 }  // namespace
