@@ -205,8 +205,10 @@ struct Interpreter {
       for (size_t i = f.withs.size(); i-- > 0;)
         if (rt.find_property(f.withs[i], name, out)) return true;
       if (f.activation) {
+        // A function that suppressed its `this` still answers with the
+        // object it was called on.
         Property* p = f.activation->find_own("this", true);
-        out = p ? p->value : Value();
+        out = p ? p->value : f.this_value;
         return true;
       }
       out = f.this_value;
@@ -496,8 +498,9 @@ struct Interpreter {
   // Calls object[name] (or the object itself for an empty name), with
   // `super` following where the method was found.
   Value call_method(const Value& object, const Value& name_value, const std::vector<Value>& args) {
-    bool no_name =
-        name_value.is_undefined() || (name_value.is_string() && name_value.string_text().empty());
+    // A name that converts to an empty text counts as none too.
+    String name = name_value.is_undefined() ? String() : rt.to_string(name_value);
+    bool no_name = name.str().empty();
     Object* o = object.as_object();
     if (o && o->object_class() == ObjectClass::super_reference) {
       auto* s = static_cast<SuperObject*>(o);
@@ -515,7 +518,7 @@ struct Interpreter {
         return rt.call_with_super(fn, s->this_object, args.data(), args.size(),
                                   base ? base->proto() : nullptr, false);
       }
-      String name = rt.to_string(name_value);
+
       Object* holder = nullptr;
       Value method = find_with_holder(base ? base->proto() : nullptr, name, s->this_object, holder);
       if (!rt.is_callable(method)) return Value();
@@ -525,11 +528,13 @@ struct Interpreter {
                                 args.data(), args.size(), base ? base->proto() : nullptr, false);
     }
     if (no_name) {
+      // The function itself is called without `this`; its `super` still
+      // stands for the function object.
       if (!rt.is_callable(object)) return Value();
       return rt.call_with_super(static_cast<FunctionObject*>(o), Value(), args.data(), args.size(),
-                                nullptr, false);
+                                o->proto_for(rt.version()), false, &object);
     }
-    String name = rt.to_string(name_value);
+
     Value method;
     Object* holder = nullptr;
     if (o) {
@@ -1501,7 +1506,8 @@ void Runtime::run_block(const Bytes& bytes, size_t start, size_t size, Object* c
 }
 
 Value Runtime::run_function(FunctionObject* fn, const Value& this_value, const Value* args,
-                            size_t count, Object* super_prototype, bool constructing) {
+                            size_t count, Object* super_prototype, bool constructing,
+                            const Value* super_this) {
   (void)constructing;
   const std::shared_ptr<const ScriptCode>& code = fn->code();
   if (!code || !code->bytes) return Value();
@@ -1545,7 +1551,7 @@ Value Runtime::run_function(FunctionObject* fn, const Value& this_value, const V
                     kHidden);
   SuperObject* super_object = heap_.make<SuperObject>();
   super_object->prototype = super_prototype;
-  super_object->this_object = this_value;
+  super_object->this_object = super_this ? *super_this : this_value;
 
   uint16_t flags = code->version2 ? code->flags : 0;
   if (!(flags & kSuppressThis)) activation->put("this", this_value);
@@ -1560,7 +1566,8 @@ Value Runtime::run_function(FunctionObject* fn, const Value& this_value, const V
       if (next < frame.register_count) frame.registers[next] = v;
       ++next;
     };
-    preload(kPreloadThis, this_value);
+    // Suppressing `this` wins over preloading it.
+    preload(flags & kSuppressThis ? 0 : kPreloadThis, this_value);
     preload(kPreloadArguments, Value::object(arguments));
     preload(kPreloadSuper, Value::object(super_object));
     if (flags & (kPreloadRoot | kPreloadParent)) {

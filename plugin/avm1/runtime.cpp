@@ -667,7 +667,8 @@ Value Runtime::call_method(const Value& object, const String& name,
 }
 
 Value Runtime::call_with_super(FunctionObject* f, const Value& given_this, const Value* args,
-                               size_t count, Object* super_prototype, bool constructing) {
+                               size_t count, Object* super_prototype, bool constructing,
+                               const Value* super_this) {
   // `super` passed on as a value stands for the object it was made for.
   Object* t = given_this.as_object();
   const Value& this_value = t && t->object_class() == ObjectClass::super_reference
@@ -688,7 +689,7 @@ Value Runtime::call_with_super(FunctionObject* f, const Value& given_this, const
     } leave{depth_};
     return f->native()(*this, call);
   }
-  return run_function(f, this_value, args, count, super_prototype, constructing);
+  return run_function(f, this_value, args, count, super_prototype, constructing, super_this);
 }
 
 // What `new` leaves on its object: __constructor__ from SWF 6 on, an own

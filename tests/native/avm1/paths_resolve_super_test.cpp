@@ -241,6 +241,24 @@ TEST(Avm1Super, ConversionAndFunctionsCalledByName) {
   EXPECT_EQ(run(a, 5), "undefined\nundefined\n");
 }
 
+TEST(Avm1Super, CallMethodWithoutANameCallsTheFunctionItself) {
+  // function f() { trace(this); trace(super); }  A CallMethod on f whose
+  // name is undefined or converts to "" runs f without `this`, while its
+  // super stands for f.
+  Asm body;
+  body.get("this").op(avm1::kActionTrace);
+  body.get("super").op(avm1::kActionTrace);
+  Asm a;
+  a.function("f", {}, body);
+  a.push({Push(0)}).get("f").push({Push::undefined_value()});
+  a.op(avm1::kActionCallMethod).op(avm1::kActionPop);
+  a.push({Push("s"), Push(""), Push(1), Push("String")})
+      .op(avm1::kActionNewObject)
+      .op(avm1::kActionSetVariable);
+  a.push({Push(0)}).get("f").get("s").op(avm1::kActionCallMethod).op(avm1::kActionPop);
+  EXPECT_EQ(run(a, 6), "undefined\n[type Function]\nundefined\n[type Function]\n");
+}
+
 TEST(Avm1ObjectMethods, CallIsPrototypeOfAndNativeTable) {
   // function f() { this.x = 42; trace(this.x); trace(typeof this); }
   Asm body;
