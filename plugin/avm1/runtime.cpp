@@ -555,10 +555,13 @@ void Runtime::set_property(Object* o, const String& name, const Value& given) {
     o->property_written(*this, *p);
     return;
   }
-  // An accessor further up the chain takes the write.
+  // An accessor further up the chain takes the write. The whole chain is
+  // walked even past a plain property: a chain this deep ends the script.
   int guard = 1;
+  bool plain_found = false;
   for (Object* cur = o->proto_for(version_); cur; cur = cur->proto_for(version_), ++guard) {
-    if (guard > 256) throw ScriptAbort();  // a chain this deep ends the script
+    if (guard > 256) throw ScriptAbort();
+    if (plain_found) continue;
     Property* q = cur->find_own(name, cs);
     if (!q || !visible_to(q->flags, version_)) continue;
     if (q->getter || q->setter) {
@@ -568,8 +571,10 @@ void Runtime::set_property(Object* o, const String& name, const Value& given) {
       }
       return;
     }
-    break;
+    plain_found = true;
   }
+  // Walking off the end counts as one more step.
+  if (guard > 256) throw ScriptAbort();
   if (p) {
     // A property hidden from this version is replaced.
     o->properties().remove(p);
