@@ -576,7 +576,13 @@ void Runtime::set_property(Object* o, const String& name, const Value& given) {
   // Walking off the end counts as one more step.
   if (guard > 256) throw ScriptAbort();
   if (p) {
-    // A property hidden from this version is replaced.
+    // SWF 6 code writes into a property kept for SWF 7 where it is, still
+    // hidden; any other property hidden from this version is replaced.
+    if (version_ == 6 && visible_to(p->flags & ~kOnlyVersion7, version_)) {
+      p->value = value;
+      if (equal_folded(p->name.str(), "__proto__")) o->proto_changed();
+      return;
+    }
     o->properties().remove(p);
   }
   if (depth_ > 0 && o->properties().size() >= kMaxOwnProperties) throw ScriptAbort();

@@ -118,6 +118,37 @@ TEST(Avm1Prototypes, AddPropertyGettersSettersAndPropFlags) {
   EXPECT_EQ(run(a), "true\n42\n1\n2\n");
 }
 
+TEST(Avm1Prototypes, WritesToPropertiesHiddenFromTheVersion) {
+  // For each flag f: o.a = 1 hidden by ASSetPropFlags(o, "a", f); o.a = 2;
+  // ASSetPropFlags(o, "a", 0, 8191) shows it again; trace(o.a).
+  auto write_hidden = [](int flag) {
+    Asm a;
+    a.push({Push("o"), Push("a"), Push(1), Push(1)})
+        .op(avm1::kActionInitObject)
+        .op(avm1::kActionSetVariable);
+    a.push({Push(flag), Push("a")})
+        .get("o")
+        .push({Push(3), Push("ASSetPropFlags")})
+        .op(avm1::kActionCallFunction)
+        .op(avm1::kActionPop);
+    a.get("o").push({Push("a"), Push(2)}).op(avm1::kActionSetMember);
+    a.get("o").push({Push("a")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+    a.push({Push(8191), Push(0), Push("a")})
+        .get("o")
+        .push({Push(4), Push("ASSetPropFlags")})
+        .op(avm1::kActionCallFunction)
+        .op(avm1::kActionPop);
+    a.get("o").push({Push("a")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+    return a;
+  };
+  // SWF 6 writes a property kept for SWF 7 in place, still hidden...
+  EXPECT_EQ(run(write_hidden(0x400), 6), "undefined\n2\n");
+  // ...and replaces one hidden from it otherwise, or from SWF 5 code.
+  EXPECT_EQ(run(write_hidden(0x100), 6), "2\n2\n");
+  EXPECT_EQ(run(write_hidden(0x1000), 6), "2\n2\n");
+  EXPECT_EQ(run(write_hidden(0x400), 5), "2\n2\n");
+}
+
 TEST(Avm1Prototypes, EndlessPrototypeChainsEndTheScript) {
   // o.__proto__ = o; then reading a missing property stops the block.
   Asm a;
