@@ -384,6 +384,22 @@ std::string Runtime::trace_text(const Value& v) {
   return to_string(v).str();
 }
 
+// Whether the constructor of prototype `p` lists `c` (or an interface with
+// the same prototype) among those it implements.
+static bool implements_interface(Object* p, Object* c, Object* prototype, Runtime& rt) {
+  Property* q = p->find_own("constructor", true);
+  Object* ctor = q ? q->value.as_object() : nullptr;
+  Property* list = ctor ? ctor->find_own("__implements__", true) : nullptr;
+  Object* array = list ? list->value.as_object() : nullptr;
+  if (!array) return false;
+  for (const Property& entry : array->properties().list()) {
+    Object* iface = entry.value.as_object();
+    if (!iface) continue;
+    if (iface == c || rt.get_property(iface, "prototype").as_object() == prototype) return true;
+  }
+  return false;
+}
+
 bool Runtime::instance_of(const Value& object, const Value& constructor) {
   Object* o = object.as_object();
   Object* c = constructor.as_object();
@@ -394,27 +410,9 @@ bool Runtime::instance_of(const Value& object, const Value& constructor) {
   int guard = 0;
   for (Object* p = o->proto_for(version_); p && guard < 256; p = p->proto_for(version_), ++guard) {
     if (p == prototype) return true;
-    // Interfaces the prototype's constructor implements (ImplementsOp).
-    if (version_ >= 7) {
-      Value ctor;
-      if (Property* q = p->find_own("constructor", true)) ctor = q->value;
-      Object* co = ctor.as_object();
-      if (co) {
-        if (Property* list = co->find_own("__implements__", true)) {
-          Object* array = list->value.as_object();
-          if (array) {
-            for (const Property& entry : array->properties().list()) {
-              Object* iface = entry.value.as_object();
-              if (iface && iface == c) return true;
-              if (iface) {
-                Value ip = get_property(iface, "prototype");
-                if (ip.as_object() == prototype) return true;
-              }
-            }
-          }
-        }
-      }
-    }
+    // Interfaces the prototype's constructor implements (ImplementsOp),
+    // in code of every version.
+    if (implements_interface(p, c, prototype, *this)) return true;
   }
   return false;
 }

@@ -149,6 +149,18 @@ TEST(Avm1Prototypes, WritesToPropertiesHiddenFromTheVersion) {
   EXPECT_EQ(run(write_hidden(0x400), 5), "2\n2\n");
 }
 
+TEST(Avm1Prototypes, InstanceofSeesImplementedInterfacesInEveryVersion) {
+  // function A() {}  function I() {}  A implements I;  o = new A;
+  // trace(o instanceof I); trace(o instanceof Array);
+  Asm a;
+  a.function("A", {}, Asm()).function("I", {}, Asm());
+  a.get("I").push({Push(1)}).get("A").op(avm1::kActionImplementsOp);
+  a.push({Push("o"), Push(0), Push("A")}).op(avm1::kActionNewObject).op(avm1::kActionSetVariable);
+  a.get("o").get("I").op(avm1::kActionInstanceOf).op(avm1::kActionTrace);
+  a.get("o").get("Array").op(avm1::kActionInstanceOf).op(avm1::kActionTrace);
+  for (uint8_t version : {5, 6, 7, 8}) EXPECT_EQ(run(a, version), "true\nfalse\n");
+}
+
 TEST(Avm1Prototypes, EndlessPrototypeChainsEndTheScript) {
   // o.__proto__ = o; then reading a missing property stops the block.
   Asm a;
