@@ -34,6 +34,9 @@ Runtime::Runtime(int movie_version) : movie_version_(movie_version), version_(mo
   auto* function_prototype = heap_.make<FunctionObject>();
   function_prototype->set_native_function(empty_function);
   function_prototype->set_proto(known_.object_prototype);
+  // SWF 5 code does not see functions inherit from Object.prototype.
+  function_prototype->find_own("__proto__", true)->flags |= kOnlyVersion6;
+  function_prototype->proto_changed();
   known_.function_prototype = function_prototype;
   known_.global = heap_.make<Object>();
   known_.global->set_proto(known_.object_prototype);

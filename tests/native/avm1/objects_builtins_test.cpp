@@ -161,6 +161,21 @@ TEST(Avm1Prototypes, InstanceofSeesImplementedInterfacesInEveryVersion) {
   for (uint8_t version : {5, 6, 7, 8}) EXPECT_EQ(run(a, version), "true\nfalse\n");
 }
 
+TEST(Avm1Prototypes, WhatCountsAsAnInstanceOfObject) {
+  // trace(Object() instanceof Object); trace(new Object() instanceof Object);
+  // trace(Array instanceof Object);
+  Asm a;
+  a.push({Push(0), Push("Object")}).op(avm1::kActionCallFunction);
+  a.get("Object").op(avm1::kActionInstanceOf).op(avm1::kActionTrace);
+  a.push({Push(0), Push("Object")}).op(avm1::kActionNewObject);
+  a.get("Object").op(avm1::kActionInstanceOf).op(avm1::kActionTrace);
+  a.get("Array").get("Object").op(avm1::kActionInstanceOf).op(avm1::kActionTrace);
+  // Object called as a plain function makes a bare object; functions
+  // inherit from Object.prototype for code from SWF 6 on.
+  EXPECT_EQ(run(a, 6), "false\ntrue\ntrue\n");
+  EXPECT_EQ(run(a, 5), "false\ntrue\nfalse\n");
+}
+
 TEST(Avm1Prototypes, EndlessPrototypeChainsEndTheScript) {
   // o.__proto__ = o; then reading a missing property stops the block.
   Asm a;
