@@ -495,6 +495,12 @@ struct Interpreter {
     return args;
   }
 
+  // Object and array literals know their class by an own, hidden
+  // `constructor`, as objects made with `new` do.
+  static void literal_constructor(Object* o, FunctionObject* ctor) {
+    if (ctor) o->define("constructor", Value::object(ctor), kDontEnum);
+  }
+
   // Calls object[name] (or the object itself for an empty name), with
   // `super` following where the method was found.
   Value call_method(const Value& object, const Value& name_value, const std::vector<Value>& args) {
@@ -1043,12 +1049,15 @@ void Interpreter::step(const ActionRecord& r) {
     }
     case kActionInitArray: {
       std::vector<Value> items = pop_arguments(rt.to_number(f.pop()));
-      f.push(Value::object(rt.make_array(items)));
+      ArrayObject* array = rt.make_array(items);
+      literal_constructor(array, rt.known().array_constructor);
+      f.push(Value::object(array));
       break;
     }
     case kActionInitObject: {
       double count = rt.to_number(f.pop());
       Object* o = rt.make_object();
+      literal_constructor(o, rt.known().object_constructor);
       size_t n = count > 0 ? static_cast<size_t>(std::min(count, 65536.0)) : 0;
       for (size_t i = 0; i < n; ++i) {
         Value value = f.pop();

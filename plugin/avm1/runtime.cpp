@@ -724,8 +724,8 @@ Value Runtime::construct(const Value& constructor, const Value* args, size_t cou
     return made;
   }
   Value prototype = get_property(f, "prototype");
+  // Without a prototype object the new object has no `__proto__` at all.
   Object* o = make_object(prototype.as_object());
-  if (!prototype.as_object()) o->set_proto(nullptr);
   mark_constructed(o, constructor);
   call_with_super(f, Value::object(o), args, count, prototype.as_object(), true);
   return Value::object(o);

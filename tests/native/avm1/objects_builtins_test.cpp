@@ -176,6 +176,27 @@ TEST(Avm1Prototypes, WhatCountsAsAnInstanceOfObject) {
   EXPECT_EQ(run(a, 5), "false\ntrue\nfalse\n");
 }
 
+TEST(Avm1Prototypes, LiteralsOwnTheirConstructorAndNewNeedsAPrototype) {
+  // trace({}.hasOwnProperty("constructor")); trace([].hasOwnProperty(...));
+  // trace([].constructor == Array);
+  Asm a;
+  a.push({Push("constructor"), Push(1), Push(0)}).op(avm1::kActionInitObject);
+  a.push({Push("hasOwnProperty")}).op(avm1::kActionCallMethod).op(avm1::kActionTrace);
+  a.push({Push("constructor"), Push(1), Push(0)}).op(avm1::kActionInitArray);
+  a.push({Push("hasOwnProperty")}).op(avm1::kActionCallMethod).op(avm1::kActionTrace);
+  a.push({Push(0)}).op(avm1::kActionInitArray).push({Push("constructor")});
+  a.op(avm1::kActionGetMember).get("Array").op(avm1::kActionEquals2).op(avm1::kActionTrace);
+  // function F() {}  ASSetPropFlags(F, "prototype", 0, 7);
+  // delete F.prototype;  trace(new F().__proto__);
+  a.function("F", {}, Asm());
+  a.push({Push(7), Push(0), Push("prototype")}).get("F");
+  a.push({Push(4), Push("ASSetPropFlags")}).op(avm1::kActionCallFunction).op(avm1::kActionPop);
+  a.get("F").push({Push("prototype")}).op(avm1::kActionDelete).op(avm1::kActionPop);
+  a.push({Push(0), Push("F")}).op(avm1::kActionNewObject);
+  a.push({Push("__proto__")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 7), "true\ntrue\ntrue\nundefined\n");
+}
+
 TEST(Avm1Prototypes, EndlessPrototypeChainsEndTheScript) {
   // o.__proto__ = o; then reading a missing property stops the block.
   Asm a;
