@@ -389,7 +389,7 @@ struct Interpreter {
       for (Object* scope : scope_objects())
         if (Object* o = resolve_path(scope, s, false))
           return o->is_clip() ? Value::object(o) : Value();
-      return Value();
+      // A path that leads nowhere may still be a variable's whole name.
     }
     Value out;
     if (lookup_plain(name, out)) return out;

@@ -516,6 +516,8 @@ void Runtime::set_member(const Value& object, const String& name, const Value& v
 }
 
 void Runtime::set_property(Object* o, const String& name, const Value& given) {
+  // A property without a name cannot be made.
+  if (name.str().empty()) return;
   bool cs = case_sensitive();
   Value value = given;
   // A watcher sees the write first and says what is stored.

@@ -50,6 +50,21 @@ TEST(Avm1Paths, ClipsChildrenVariablesAndDelimiters) {
   EXPECT_EQ(run(b, 7), "_level0.a\nundefined\n");
 }
 
+TEST(Avm1Paths, OddNamesOfVariables) {
+  // this["a/"] = 42: the slash path "a/" leads nowhere, so the name is
+  // looked up whole. this[""] = 42 makes nothing.
+  Asm a;
+  a.get("this").push({Push("a/"), Push(42)}).op(avm1::kActionSetMember);
+  a.get("a/").op(avm1::kActionTrace);
+  a.get("this").push({Push(""), Push(42)}).op(avm1::kActionSetMember);
+  a.get("this").push({Push("")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  a.push({Push(""), Push(1)}).get("this").push({Push("hasOwnProperty")});
+  a.op(avm1::kActionCallMethod).op(avm1::kActionTrace);
+  // "/" alone still names the root.
+  a.get("/").op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 7), "42\nundefined\nfalse\n_level0\n");
+}
+
 TEST(Avm1Paths, TargetsAreRelativeToTheStartingClip) {
   auto set_target = [](Asm& a, const std::string& path) {
     std::vector<uint8_t> payload(path.begin(), path.end());
