@@ -249,7 +249,9 @@ Value Runtime::to_primitive(const Value& v, Hint hint) {
     if (!lookup) return Value();
     self = s->this_object;
   } else if (o->object_class() == ObjectClass::movieclip && engine_) {
-    return Value(engine_->target_path(o));
+    // A removed clip reads as the clip now at its path, if any.
+    ClipObject* found = engine_->live(o);
+    return Value(found ? engine_->target_path(found) : String());
   }
   // Dates join texts as text from SWF 6 on; SWF 5 code sees their number.
   if (hint == Hint::none && o->object_class() == ObjectClass::date && version_ >= 6)

@@ -65,6 +65,26 @@ TEST(Avm1Paths, OddNamesOfVariables) {
   EXPECT_EQ(run(a, 7), "42\nundefined\nfalse\n_level0\n");
 }
 
+TEST(Avm1Paths, RemovedClipsReadAsTheClipNowAtTheirPath) {
+  // createEmptyMovieClip("a", 0); x = a.createEmptyMovieClip("a", 0);
+  // a.removeMovieClip(); createEmptyMovieClip("a", 0); trace(x);
+  // a.createEmptyMovieClip("a", 0); trace(x);
+  Asm a;
+  a.push({Push(0), Push("a"), Push(2), Push("createEmptyMovieClip")})
+      .op(avm1::kActionCallFunction)
+      .op(avm1::kActionPop);
+  a.push({Push("x")});
+  call(a, "a", "createEmptyMovieClip", {Push("a"), Push(0)}).op(avm1::kActionSetVariable);
+  call(a, "a", "removeMovieClip", {}).op(avm1::kActionPop);
+  a.push({Push(0), Push("a"), Push(2), Push("createEmptyMovieClip")})
+      .op(avm1::kActionCallFunction)
+      .op(avm1::kActionPop);
+  a.get("x").op(avm1::kActionTrace);
+  call(a, "a", "createEmptyMovieClip", {Push("a"), Push(0)}).op(avm1::kActionPop);
+  a.get("x").op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 6), "\n_level0.a.a\n");
+}
+
 TEST(Avm1Paths, TargetsAreRelativeToTheStartingClip) {
   auto set_target = [](Asm& a, const std::string& path) {
     std::vector<uint8_t> payload(path.begin(), path.end());
