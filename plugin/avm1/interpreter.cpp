@@ -342,7 +342,9 @@ struct Interpreter {
       first_element = false;
       if (!found && engine()) {
         const std::string& n = name.str();
-        if (n.size() > 6 && equal_folded(n.substr(0, 6), "_level") &&
+        // SWF 5 paths know levels only as their first name.
+        if ((f.version >= 6 || cur == start) && n.size() > 6 &&
+            equal_folded(n.substr(0, 6), "_level") &&
             n.find_first_not_of("0123456789", 6) == std::string::npos) {
           next = Value::object(engine()->level(std::atoi(n.c_str() + 6)));
           found = true;
@@ -371,7 +373,7 @@ struct Interpreter {
 
   Value get_variable(const String& name) {
     const std::string& s = name.str();
-    size_t split = variable_split(s, false, f.version >= 6);
+    size_t split = variable_split(s, false, true);
     if (split != std::string::npos) {
       // A path to an object and a variable in it, looked for from each
       // object of the scope chain in turn.

@@ -85,6 +85,24 @@ TEST(Avm1Paths, RemovedClipsReadAsTheClipNowAtTheirPath) {
   EXPECT_EQ(run(a, 6), "\n_level0.a.a\n");
 }
 
+TEST(Avm1Paths, DotsAndLevelsInSwf5Paths) {
+  // o = {a: 42}; createEmptyMovieClip("c", 1);
+  // trace(eval("o.a")); trace(eval("c/_level0"));
+  Asm a;
+  a.push({Push("o"), Push("a"), Push(42), Push(1)})
+      .op(avm1::kActionInitObject)
+      .op(avm1::kActionSetVariable);
+  a.push({Push(1), Push("c"), Push(2), Push("createEmptyMovieClip")})
+      .op(avm1::kActionCallFunction)
+      .op(avm1::kActionPop);
+  a.get("o.a").op(avm1::kActionTrace);
+  a.get("c/_level0").op(avm1::kActionTrace);
+  // A dot names a member in every version; a level is known after a
+  // slash from SWF 6 on.
+  EXPECT_EQ(run(a, 5), "42\nundefined\n");
+  EXPECT_EQ(run(a, 6), "42\n_level0\n");
+}
+
 TEST(Avm1Paths, TargetsAreRelativeToTheStartingClip) {
   auto set_target = [](Asm& a, const std::string& path) {
     std::vector<uint8_t> payload(path.begin(), path.end());
