@@ -12,6 +12,9 @@ Value object_constructor(Runtime& rt, CallInfo& call) {
   const Value& v = call.arg(0);
   if (v.is_object()) return v;
   if (call.count > 0 && !v.is_nullish()) return Value::object(rt.wrap(v));
+  // Called as a plain function it makes a bare object: only `new` links
+  // it to the prototype.
+  if (!call.constructing) return Value::object(rt.make_object(nullptr));
   return Value::object(rt.make_object());
 }
 

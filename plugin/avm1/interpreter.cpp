@@ -205,8 +205,10 @@ struct Interpreter {
       for (size_t i = f.withs.size(); i-- > 0;)
         if (rt.find_property(f.withs[i], name, out)) return true;
       if (f.activation) {
+        // A function that suppressed its `this` still answers with the
+        // object it was called on.
         Property* p = f.activation->find_own("this", true);
-        out = p ? p->value : Value();
+        out = p ? p->value : f.this_value;
         return true;
       }
       out = f.this_value;
@@ -340,7 +342,9 @@ struct Interpreter {
       first_element = false;
       if (!found && engine()) {
         const std::string& n = name.str();
-        if (n.size() > 6 && equal_folded(n.substr(0, 6), "_level") &&
+        // SWF 5 paths know levels only as their first name.
+        if ((f.version >= 6 || cur == start) && n.size() > 6 &&
+            equal_folded(n.substr(0, 6), "_level") &&
             n.find_first_not_of("0123456789", 6) == std::string::npos) {
           next = Value::object(engine()->level(std::atoi(n.c_str() + 6)));
           found = true;
@@ -369,7 +373,7 @@ struct Interpreter {
 
   Value get_variable(const String& name) {
     const std::string& s = name.str();
-    size_t split = variable_split(s, false, f.version >= 6);
+    size_t split = variable_split(s, false, true);
     if (split != std::string::npos) {
       // A path to an object and a variable in it, looked for from each
       // object of the scope chain in turn.
@@ -387,7 +391,7 @@ struct Interpreter {
       for (Object* scope : scope_objects())
         if (Object* o = resolve_path(scope, s, false))
           return o->is_clip() ? Value::object(o) : Value();
-      return Value();
+      // A path that leads nowhere may still be a variable's whole name.
     }
     Value out;
     if (lookup_plain(name, out)) return out;
@@ -493,11 +497,18 @@ struct Interpreter {
     return args;
   }
 
+  // Object and array literals know their class by an own, hidden
+  // `constructor`, as objects made with `new` do.
+  static void literal_constructor(Object* o, FunctionObject* ctor) {
+    if (ctor) o->define("constructor", Value::object(ctor), kDontEnum);
+  }
+
   // Calls object[name] (or the object itself for an empty name), with
   // `super` following where the method was found.
   Value call_method(const Value& object, const Value& name_value, const std::vector<Value>& args) {
-    bool no_name =
-        name_value.is_undefined() || (name_value.is_string() && name_value.string_text().empty());
+    // A name that converts to an empty text counts as none too.
+    String name = name_value.is_undefined() ? String() : rt.to_string(name_value);
+    bool no_name = name.str().empty();
     Object* o = object.as_object();
     if (o && o->object_class() == ObjectClass::super_reference) {
       auto* s = static_cast<SuperObject*>(o);
@@ -515,7 +526,7 @@ struct Interpreter {
         return rt.call_with_super(fn, s->this_object, args.data(), args.size(),
                                   base ? base->proto() : nullptr, false);
       }
-      String name = rt.to_string(name_value);
+
       Object* holder = nullptr;
       Value method = find_with_holder(base ? base->proto() : nullptr, name, s->this_object, holder);
       if (!rt.is_callable(method)) return Value();
@@ -525,11 +536,13 @@ struct Interpreter {
                                 args.data(), args.size(), base ? base->proto() : nullptr, false);
     }
     if (no_name) {
+      // The function itself is called without `this`; its `super` still
+      // stands for the function object.
       if (!rt.is_callable(object)) return Value();
       return rt.call_with_super(static_cast<FunctionObject*>(o), Value(), args.data(), args.size(),
-                                nullptr, false);
+                                o->proto_for(rt.version()), false, &object);
     }
-    String name = rt.to_string(name_value);
+
     Value method;
     Object* holder = nullptr;
     if (o) {
@@ -1038,12 +1051,15 @@ void Interpreter::step(const ActionRecord& r) {
     }
     case kActionInitArray: {
       std::vector<Value> items = pop_arguments(rt.to_number(f.pop()));
-      f.push(Value::object(rt.make_array(items)));
+      ArrayObject* array = rt.make_array(items);
+      literal_constructor(array, rt.known().array_constructor);
+      f.push(Value::object(array));
       break;
     }
     case kActionInitObject: {
       double count = rt.to_number(f.pop());
       Object* o = rt.make_object();
+      literal_constructor(o, rt.known().object_constructor);
       size_t n = count > 0 ? static_cast<size_t>(std::min(count, 65536.0)) : 0;
       for (size_t i = 0; i < n; ++i) {
         Value value = f.pop();
@@ -1501,7 +1517,8 @@ void Runtime::run_block(const Bytes& bytes, size_t start, size_t size, Object* c
 }
 
 Value Runtime::run_function(FunctionObject* fn, const Value& this_value, const Value* args,
-                            size_t count, Object* super_prototype, bool constructing) {
+                            size_t count, Object* super_prototype, bool constructing,
+                            const Value* super_this) {
   (void)constructing;
   const std::shared_ptr<const ScriptCode>& code = fn->code();
   if (!code || !code->bytes) return Value();
@@ -1545,7 +1562,7 @@ Value Runtime::run_function(FunctionObject* fn, const Value& this_value, const V
                     kHidden);
   SuperObject* super_object = heap_.make<SuperObject>();
   super_object->prototype = super_prototype;
-  super_object->this_object = this_value;
+  super_object->this_object = super_this ? *super_this : this_value;
 
   uint16_t flags = code->version2 ? code->flags : 0;
   if (!(flags & kSuppressThis)) activation->put("this", this_value);
@@ -1560,7 +1577,8 @@ Value Runtime::run_function(FunctionObject* fn, const Value& this_value, const V
       if (next < frame.register_count) frame.registers[next] = v;
       ++next;
     };
-    preload(kPreloadThis, this_value);
+    // Suppressing `this` wins over preloading it.
+    preload(flags & kSuppressThis ? 0 : kPreloadThis, this_value);
     preload(kPreloadArguments, Value::object(arguments));
     preload(kPreloadSuper, Value::object(super_object));
     if (flags & (kPreloadRoot | kPreloadParent)) {

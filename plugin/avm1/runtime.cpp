@@ -34,6 +34,9 @@ Runtime::Runtime(int movie_version) : movie_version_(movie_version), version_(mo
   auto* function_prototype = heap_.make<FunctionObject>();
   function_prototype->set_native_function(empty_function);
   function_prototype->set_proto(known_.object_prototype);
+  // SWF 5 code does not see functions inherit from Object.prototype.
+  function_prototype->find_own("__proto__", true)->flags |= kOnlyVersion6;
+  function_prototype->proto_changed();
   known_.function_prototype = function_prototype;
   known_.global = heap_.make<Object>();
   known_.global->set_proto(known_.object_prototype);
@@ -247,7 +250,9 @@ Value Runtime::to_primitive(const Value& v, Hint hint) {
     if (!lookup) return Value();
     self = s->this_object;
   } else if (o->object_class() == ObjectClass::movieclip && engine_) {
-    return Value(engine_->target_path(o));
+    // A removed clip reads as the clip now at its path, if any.
+    ClipObject* found = engine_->live(o);
+    return Value(found ? engine_->target_path(found) : String());
   }
   // Dates join texts as text from SWF 6 on; SWF 5 code sees their number.
   if (hint == Hint::none && o->object_class() == ObjectClass::date && version_ >= 6)
@@ -385,6 +390,22 @@ std::string Runtime::trace_text(const Value& v) {
   return to_string(v).str();
 }
 
+// Whether the constructor of prototype `p` lists `c` (or an interface with
+// the same prototype) among those it implements.
+static bool implements_interface(Object* p, Object* c, Object* prototype, Runtime& rt) {
+  Property* q = p->find_own("constructor", true);
+  Object* ctor = q ? q->value.as_object() : nullptr;
+  Property* list = ctor ? ctor->find_own("__implements__", true) : nullptr;
+  Object* array = list ? list->value.as_object() : nullptr;
+  if (!array) return false;
+  for (const Property& entry : array->properties().list()) {
+    Object* iface = entry.value.as_object();
+    if (!iface) continue;
+    if (iface == c || rt.get_property(iface, "prototype").as_object() == prototype) return true;
+  }
+  return false;
+}
+
 bool Runtime::instance_of(const Value& object, const Value& constructor) {
   Object* o = object.as_object();
   Object* c = constructor.as_object();
@@ -395,27 +416,9 @@ bool Runtime::instance_of(const Value& object, const Value& constructor) {
   int guard = 0;
   for (Object* p = o->proto_for(version_); p && guard < 256; p = p->proto_for(version_), ++guard) {
     if (p == prototype) return true;
-    // Interfaces the prototype's constructor implements (ImplementsOp).
-    if (version_ >= 7) {
-      Value ctor;
-      if (Property* q = p->find_own("constructor", true)) ctor = q->value;
-      Object* co = ctor.as_object();
-      if (co) {
-        if (Property* list = co->find_own("__implements__", true)) {
-          Object* array = list->value.as_object();
-          if (array) {
-            for (const Property& entry : array->properties().list()) {
-              Object* iface = entry.value.as_object();
-              if (iface && iface == c) return true;
-              if (iface) {
-                Value ip = get_property(iface, "prototype");
-                if (ip.as_object() == prototype) return true;
-              }
-            }
-          }
-        }
-      }
-    }
+    // Interfaces the prototype's constructor implements (ImplementsOp),
+    // in code of every version.
+    if (implements_interface(p, c, prototype, *this)) return true;
   }
   return false;
 }
@@ -516,6 +519,8 @@ void Runtime::set_member(const Value& object, const String& name, const Value& v
 }
 
 void Runtime::set_property(Object* o, const String& name, const Value& given) {
+  // A property without a name cannot be made.
+  if (name.str().empty()) return;
   bool cs = case_sensitive();
   Value value = given;
   // A watcher sees the write first and says what is stored.
@@ -556,10 +561,13 @@ void Runtime::set_property(Object* o, const String& name, const Value& given) {
     o->property_written(*this, *p);
     return;
   }
-  // An accessor further up the chain takes the write.
+  // An accessor further up the chain takes the write. The whole chain is
+  // walked even past a plain property: a chain this deep ends the script.
   int guard = 1;
+  bool plain_found = false;
   for (Object* cur = o->proto_for(version_); cur; cur = cur->proto_for(version_), ++guard) {
-    if (guard > 256) throw ScriptAbort();  // a chain this deep ends the script
+    if (guard > 256) throw ScriptAbort();
+    if (plain_found) continue;
     Property* q = cur->find_own(name, cs);
     if (!q || !visible_to(q->flags, version_)) continue;
     if (q->getter || q->setter) {
@@ -569,10 +577,18 @@ void Runtime::set_property(Object* o, const String& name, const Value& given) {
       }
       return;
     }
-    break;
+    plain_found = true;
   }
+  // Walking off the end counts as one more step.
+  if (guard > 256) throw ScriptAbort();
   if (p) {
-    // A property hidden from this version is replaced.
+    // SWF 6 code writes into a property kept for SWF 7 where it is, still
+    // hidden; any other property hidden from this version is replaced.
+    if (version_ == 6 && visible_to(p->flags & ~kOnlyVersion7, version_)) {
+      p->value = value;
+      if (equal_folded(p->name.str(), "__proto__")) o->proto_changed();
+      return;
+    }
     o->properties().remove(p);
   }
   if (depth_ > 0 && o->properties().size() >= kMaxOwnProperties) throw ScriptAbort();
@@ -668,7 +684,8 @@ Value Runtime::call_method(const Value& object, const String& name,
 }
 
 Value Runtime::call_with_super(FunctionObject* f, const Value& given_this, const Value* args,
-                               size_t count, Object* super_prototype, bool constructing) {
+                               size_t count, Object* super_prototype, bool constructing,
+                               const Value* super_this) {
   // `super` passed on as a value stands for the object it was made for.
   Object* t = given_this.as_object();
   const Value& this_value = t && t->object_class() == ObjectClass::super_reference
@@ -689,7 +706,7 @@ Value Runtime::call_with_super(FunctionObject* f, const Value& given_this, const
     } leave{depth_};
     return f->native()(*this, call);
   }
-  return run_function(f, this_value, args, count, super_prototype, constructing);
+  return run_function(f, this_value, args, count, super_prototype, constructing, super_this);
 }
 
 // What `new` leaves on its object: __constructor__ from SWF 6 on, an own
@@ -712,8 +729,8 @@ Value Runtime::construct(const Value& constructor, const Value* args, size_t cou
     return made;
   }
   Value prototype = get_property(f, "prototype");
+  // Without a prototype object the new object has no `__proto__` at all.
   Object* o = make_object(prototype.as_object());
-  if (!prototype.as_object()) o->set_proto(nullptr);
   mark_constructed(o, constructor);
   call_with_super(f, Value::object(o), args, count, prototype.as_object(), true);
   return Value::object(o);

@@ -181,9 +181,11 @@ class Runtime {
   Value construct(const Value& constructor, const std::vector<Value>& args) {
     return construct(constructor, args.data(), args.size());
   }
-  // A call where `super` stands for `super_prototype` (method lookups).
+  // A call where `super` stands for `super_prototype` (method lookups),
+  // run on `super_this` when given, else on `this_value`.
   Value call_with_super(FunctionObject* f, const Value& this_value, const Value* args, size_t count,
-                        Object* super_prototype, bool constructing);
+                        Object* super_prototype, bool constructing,
+                        const Value* super_this = nullptr);
   bool is_callable(const Value& v) const {
     Object* o = v.as_object();
     return o && o->is_function();
@@ -242,7 +244,7 @@ class Runtime {
   void install_builtins();
   void mark_constructed(Object* o, const Value& constructor);
   Value run_function(FunctionObject* f, const Value& this_value, const Value* args, size_t count,
-                     Object* super_prototype, bool constructing);
+                     Object* super_prototype, bool constructing, const Value* super_this);
 
   Heap heap_;
   WellKnown known_;

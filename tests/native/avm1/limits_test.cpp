@@ -120,6 +120,26 @@ TEST(Avm1Limits, MakingObjectsForeverEndsTheScript) {
   EXPECT_EQ(host.output, "next frame\n");
 }
 
+TEST(Avm1Limits, WritesThroughOverlongPrototypeChainsEndTheScript) {
+  // o = {}; forever { p = {}; p.__proto__ = o; o = p; o.x = 1; n = n + 1 }
+  // A write that walks 256 prototypes without finding an accessor ends the
+  // script; the chain is then 256 long, made in 255 rounds.
+  Asm a;
+  a.set("n", {Push(0)});
+  a.push({Push("o"), Push(0)}).op(avm1::kActionInitObject).op(avm1::kActionSetVariable);
+  a.label("top");
+  a.push({Push("p"), Push(0)}).op(avm1::kActionInitObject).op(avm1::kActionSetVariable);
+  a.get("p").push({Push("__proto__")}).get("o").op(avm1::kActionSetMember);
+  a.push({Push("o")}).get("p").op(avm1::kActionSetVariable);
+  a.get("o").push({Push("x"), Push(1)}).op(avm1::kActionSetMember);
+  a.push({Push("n")}).get("n").push({Push(1)}).op(avm1::kActionAdd2);
+  a.op(avm1::kActionSetVariable);
+  a.jump_back("top");
+  Asm next;
+  next.trace({Push("next frame")}).get("n").op(avm1::kActionTrace);
+  EXPECT_EQ(run_movie(script_movie({a.finished(), next.finished()}), 2), "next frame\n254\n");
+}
+
 }  // namespace
 
 TEST(Avm1Limits, FrameScriptsThatRequeueThemselvesShareOneBudget) {

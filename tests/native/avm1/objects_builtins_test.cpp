@@ -118,6 +118,85 @@ TEST(Avm1Prototypes, AddPropertyGettersSettersAndPropFlags) {
   EXPECT_EQ(run(a), "true\n42\n1\n2\n");
 }
 
+TEST(Avm1Prototypes, WritesToPropertiesHiddenFromTheVersion) {
+  // For each flag f: o.a = 1 hidden by ASSetPropFlags(o, "a", f); o.a = 2;
+  // ASSetPropFlags(o, "a", 0, 8191) shows it again; trace(o.a).
+  auto write_hidden = [](int flag) {
+    Asm a;
+    a.push({Push("o"), Push("a"), Push(1), Push(1)})
+        .op(avm1::kActionInitObject)
+        .op(avm1::kActionSetVariable);
+    a.push({Push(flag), Push("a")})
+        .get("o")
+        .push({Push(3), Push("ASSetPropFlags")})
+        .op(avm1::kActionCallFunction)
+        .op(avm1::kActionPop);
+    a.get("o").push({Push("a"), Push(2)}).op(avm1::kActionSetMember);
+    a.get("o").push({Push("a")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+    a.push({Push(8191), Push(0), Push("a")})
+        .get("o")
+        .push({Push(4), Push("ASSetPropFlags")})
+        .op(avm1::kActionCallFunction)
+        .op(avm1::kActionPop);
+    a.get("o").push({Push("a")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+    return a;
+  };
+  // SWF 6 writes a property kept for SWF 7 in place, still hidden...
+  EXPECT_EQ(run(write_hidden(0x400), 6), "undefined\n2\n");
+  // ...and replaces one hidden from it otherwise, or from SWF 5 code.
+  EXPECT_EQ(run(write_hidden(0x100), 6), "2\n2\n");
+  EXPECT_EQ(run(write_hidden(0x1000), 6), "2\n2\n");
+  EXPECT_EQ(run(write_hidden(0x400), 5), "2\n2\n");
+}
+
+TEST(Avm1Prototypes, InstanceofSeesImplementedInterfacesInEveryVersion) {
+  // function A() {}  function I() {}  A implements I;  o = new A;
+  // trace(o instanceof I); trace(o instanceof Array);
+  Asm a;
+  a.function("A", {}, Asm()).function("I", {}, Asm());
+  a.get("I").push({Push(1)}).get("A").op(avm1::kActionImplementsOp);
+  a.push({Push("o"), Push(0), Push("A")}).op(avm1::kActionNewObject).op(avm1::kActionSetVariable);
+  a.get("o").get("I").op(avm1::kActionInstanceOf).op(avm1::kActionTrace);
+  a.get("o").get("Array").op(avm1::kActionInstanceOf).op(avm1::kActionTrace);
+  for (uint8_t version : {5, 6, 7, 8}) EXPECT_EQ(run(a, version), "true\nfalse\n");
+}
+
+TEST(Avm1Prototypes, WhatCountsAsAnInstanceOfObject) {
+  // trace(Object() instanceof Object); trace(new Object() instanceof Object);
+  // trace(Array instanceof Object);
+  Asm a;
+  a.push({Push(0), Push("Object")}).op(avm1::kActionCallFunction);
+  a.get("Object").op(avm1::kActionInstanceOf).op(avm1::kActionTrace);
+  a.push({Push(0), Push("Object")}).op(avm1::kActionNewObject);
+  a.get("Object").op(avm1::kActionInstanceOf).op(avm1::kActionTrace);
+  a.get("Array").get("Object").op(avm1::kActionInstanceOf).op(avm1::kActionTrace);
+  // Object called as a plain function makes a bare object; functions
+  // inherit from Object.prototype for code from SWF 6 on.
+  EXPECT_EQ(run(a, 6), "false\ntrue\ntrue\n");
+  EXPECT_EQ(run(a, 5), "false\ntrue\nfalse\n");
+}
+
+TEST(Avm1Prototypes, LiteralsOwnTheirConstructorAndNewNeedsAPrototype) {
+  // trace({}.hasOwnProperty("constructor")); trace([].hasOwnProperty(...));
+  // trace([].constructor == Array);
+  Asm a;
+  a.push({Push("constructor"), Push(1), Push(0)}).op(avm1::kActionInitObject);
+  a.push({Push("hasOwnProperty")}).op(avm1::kActionCallMethod).op(avm1::kActionTrace);
+  a.push({Push("constructor"), Push(1), Push(0)}).op(avm1::kActionInitArray);
+  a.push({Push("hasOwnProperty")}).op(avm1::kActionCallMethod).op(avm1::kActionTrace);
+  a.push({Push(0)}).op(avm1::kActionInitArray).push({Push("constructor")});
+  a.op(avm1::kActionGetMember).get("Array").op(avm1::kActionEquals2).op(avm1::kActionTrace);
+  // function F() {}  ASSetPropFlags(F, "prototype", 0, 7);
+  // delete F.prototype;  trace(new F().__proto__);
+  a.function("F", {}, Asm());
+  a.push({Push(7), Push(0), Push("prototype")}).get("F");
+  a.push({Push(4), Push("ASSetPropFlags")}).op(avm1::kActionCallFunction).op(avm1::kActionPop);
+  a.get("F").push({Push("prototype")}).op(avm1::kActionDelete).op(avm1::kActionPop);
+  a.push({Push(0), Push("F")}).op(avm1::kActionNewObject);
+  a.push({Push("__proto__")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 7), "true\ntrue\ntrue\nundefined\n");
+}
+
 TEST(Avm1Prototypes, EndlessPrototypeChainsEndTheScript) {
   // o.__proto__ = o; then reading a missing property stops the block.
   Asm a;

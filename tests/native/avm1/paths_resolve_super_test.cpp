@@ -50,6 +50,59 @@ TEST(Avm1Paths, ClipsChildrenVariablesAndDelimiters) {
   EXPECT_EQ(run(b, 7), "_level0.a\nundefined\n");
 }
 
+TEST(Avm1Paths, OddNamesOfVariables) {
+  // this["a/"] = 42: the slash path "a/" leads nowhere, so the name is
+  // looked up whole. this[""] = 42 makes nothing.
+  Asm a;
+  a.get("this").push({Push("a/"), Push(42)}).op(avm1::kActionSetMember);
+  a.get("a/").op(avm1::kActionTrace);
+  a.get("this").push({Push(""), Push(42)}).op(avm1::kActionSetMember);
+  a.get("this").push({Push("")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  a.push({Push(""), Push(1)}).get("this").push({Push("hasOwnProperty")});
+  a.op(avm1::kActionCallMethod).op(avm1::kActionTrace);
+  // "/" alone still names the root.
+  a.get("/").op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 7), "42\nundefined\nfalse\n_level0\n");
+}
+
+TEST(Avm1Paths, RemovedClipsReadAsTheClipNowAtTheirPath) {
+  // createEmptyMovieClip("a", 0); x = a.createEmptyMovieClip("a", 0);
+  // a.removeMovieClip(); createEmptyMovieClip("a", 0); trace(x);
+  // a.createEmptyMovieClip("a", 0); trace(x);
+  Asm a;
+  a.push({Push(0), Push("a"), Push(2), Push("createEmptyMovieClip")})
+      .op(avm1::kActionCallFunction)
+      .op(avm1::kActionPop);
+  a.push({Push("x")});
+  call(a, "a", "createEmptyMovieClip", {Push("a"), Push(0)}).op(avm1::kActionSetVariable);
+  call(a, "a", "removeMovieClip", {}).op(avm1::kActionPop);
+  a.push({Push(0), Push("a"), Push(2), Push("createEmptyMovieClip")})
+      .op(avm1::kActionCallFunction)
+      .op(avm1::kActionPop);
+  a.get("x").op(avm1::kActionTrace);
+  call(a, "a", "createEmptyMovieClip", {Push("a"), Push(0)}).op(avm1::kActionPop);
+  a.get("x").op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 6), "\n_level0.a.a\n");
+}
+
+TEST(Avm1Paths, DotsAndLevelsInSwf5Paths) {
+  // o = {a: 42}; createEmptyMovieClip("c", 1);
+  // trace(eval("o.a")); trace(eval("c/_level0"));
+  Asm a;
+  a.push({Push("o"), Push("a"), Push(42), Push(1)})
+      .op(avm1::kActionInitObject)
+      .op(avm1::kActionSetVariable);
+  a.push({Push(1), Push("c"), Push(2), Push("createEmptyMovieClip")})
+      .op(avm1::kActionCallFunction)
+      .op(avm1::kActionPop);
+  a.get("o.a").op(avm1::kActionTrace);
+  a.get("c/_level0").op(avm1::kActionTrace);
+  // A dot names a member in every version; a level is known after a
+  // slash from SWF 6 on.
+  EXPECT_EQ(run(a, 5), "42\nundefined\n");
+  EXPECT_EQ(run(a, 6), "42\n_level0\n");
+}
+
 TEST(Avm1Paths, TargetsAreRelativeToTheStartingClip) {
   auto set_target = [](Asm& a, const std::string& path) {
     std::vector<uint8_t> payload(path.begin(), path.end());
@@ -239,6 +292,24 @@ TEST(Avm1Super, ConversionAndFunctionsCalledByName) {
   EXPECT_EQ(run(a, 6), "undefined\n[object Object]\n");
   // SWF 5 code has no super at all.
   EXPECT_EQ(run(a, 5), "undefined\nundefined\n");
+}
+
+TEST(Avm1Super, CallMethodWithoutANameCallsTheFunctionItself) {
+  // function f() { trace(this); trace(super); }  A CallMethod on f whose
+  // name is undefined or converts to "" runs f without `this`, while its
+  // super stands for f.
+  Asm body;
+  body.get("this").op(avm1::kActionTrace);
+  body.get("super").op(avm1::kActionTrace);
+  Asm a;
+  a.function("f", {}, body);
+  a.push({Push(0)}).get("f").push({Push::undefined_value()});
+  a.op(avm1::kActionCallMethod).op(avm1::kActionPop);
+  a.push({Push("s"), Push(""), Push(1), Push("String")})
+      .op(avm1::kActionNewObject)
+      .op(avm1::kActionSetVariable);
+  a.push({Push(0)}).get("f").get("s").op(avm1::kActionCallMethod).op(avm1::kActionPop);
+  EXPECT_EQ(run(a, 6), "undefined\n[type Function]\nundefined\n[type Function]\n");
 }
 
 TEST(Avm1ObjectMethods, CallIsPrototypeOfAndNativeTable) {

@@ -118,6 +118,21 @@ TEST(Avm1Functions, DefineFunction2RegistersAndPreloads) {
   EXPECT_EQ(run(a), "second\n2\nobj\nundefined\n");
 }
 
+TEST(Avm1Functions, SuppressingThisWinsOverPreloadingIt) {
+  // Flags preload this (0x01) and suppress this (0x02): register 1 stays
+  // empty, yet `this` by name still gives the object called on.
+  Asm body;
+  body.push({Push::r(1)}).op(avm1::kActionTrace);
+  body.get("this").push({Push("name")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  Asm a;
+  a.push({Push("o"), Push("name"), Push("obj"), Push(1)})
+      .op(avm1::kActionInitObject)
+      .op(avm1::kActionSetVariable);
+  a.get("o").push({Push("m")}).function2("", 2, 0x0003, {}, body).op(avm1::kActionSetMember);
+  a.push({Push(0)}).get("o").push({Push("m")}).op(avm1::kActionCallMethod).op(avm1::kActionPop);
+  EXPECT_EQ(run(a, 7), "undefined\nobj\n");
+}
+
 TEST(Avm1Functions, CallAndApplySetThis) {
   Asm body;
   body.get("this")
