@@ -263,9 +263,10 @@ Value sort_with(Runtime& rt, Object* o, std::vector<Value>& items, int flags,
     for (size_t i : order) indexes.push_back(Value::number(static_cast<double>(i)));
     return Value::object(rt.make_array(indexes));
   }
-  std::vector<Value> sorted;
-  for (size_t i : order) sorted.push_back(items[i]);
-  for (size_t i = 0; i < sorted.size(); ++i) set_element(rt, o, i, sorted[i]);
+  // Only the slots whose item moved are written: the player leaves the
+  // others alone even when the compare function changed the array.
+  for (size_t i = 0; i < order.size(); ++i)
+    if (order[i] != i) set_element(rt, o, i, items[order[i]]);
   return Value::object(o);
 }
 
@@ -314,7 +315,8 @@ Value array_sort_on(Runtime& rt, CallInfo& call) {
   if (flag_list && flag_list->object_class() == ObjectClass::array) {
     for (const Value& v : elements(rt, flag_list)) field_flags.push_back(rt.to_int32(v));
     if (field_flags.size() != fields.size()) field_flags.clear();
-  } else if (call.count > 1) {
+  } else if (call.count > 1 && !call.arg(1).is_object()) {
+    // Other objects are no options at all.
     flags = rt.to_int32(call.arg(1));
   }
   std::vector<Value> items = elements(rt, o);

@@ -195,7 +195,9 @@ double Runtime::to_number(const Value& v) {
         return p.is_object() ? std::nan("") : to_number(p);
       }
       Value method;
-      if (!find_property(o, "valueOf", method) || !is_callable(method)) return std::nan("");
+      // Without any valueOf the object counts as undefined.
+      if (!find_property(o, "valueOf", method)) return to_number(Value());
+      if (!is_callable(method)) return std::nan("");
       Value r = call(method, v, nullptr, 0);
       if (r.is_object() && r.as_object()->is_clip()) r = to_primitive(r, Hint::number);
       return r.is_object() ? std::nan("") : to_number(r);
