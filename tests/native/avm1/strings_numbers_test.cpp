@@ -41,8 +41,29 @@ TEST(Avm1TextsAndNumbers, ParseIntPrefixes) {
   trace_call(a, "parseInt", {Push("-0x2")});   // a sign before 0x: no number
   trace_call(a, "parseInt", {Push(" -0x2")});  // after blanks it reads the 0
   trace_call(a, "parseInt", {Push("0x-2")});
-  EXPECT_EQ(run(a, 8), "24\n30\n30\n30\n31\nNaN\n0\n-2\n");
-  EXPECT_EQ(run(a, 5), "24\n30\n30\n30\n31\nNaN\n0\n-2\n");
+  trace_call(a, "parseInt", {Push("0x123"), Push(5)});  // the radix given still counts
+  trace_call(a, "parseInt", {Push("+030")});            // a sign may open an octal text
+  trace_call(a, "parseInt", {Push("-030")});
+  trace_call(a, "parseInt", {Push(" +030")});
+  const char* expected = "24\n30\n30\n30\n31\nNaN\n0\n-2\n38\n24\n-24\n30\n";
+  EXPECT_EQ(run(a, 8), expected);
+  EXPECT_EQ(run(a, 5), expected);
+}
+
+TEST(Avm1TextsAndNumbers, ConversionsWithoutAValue) {
+  Asm a;
+  trace_call(a, "Boolean", {});
+  trace_call(a, "parseFloat", {});
+  // new Date(1.5) keeps the fraction; the fields given one by one do not.
+  a.push({Push(0), Push(1.5), Push(1), Push("Date")}).op(avm1::kActionNewObject);
+  a.push({Push("getTime")}).op(avm1::kActionCallMethod).op(avm1::kActionTrace);
+  // An object without any valueOf reads as undefined does.
+  a.push({Push("o"), Push(0)}).op(avm1::kActionInitObject).op(avm1::kActionSetVariable);
+  a.get("o").push({Push("__proto__"), Push::undefined_value()}).op(avm1::kActionSetMember);
+  a.get("o").push({Push(1), Push("Number")}).op(avm1::kActionCallFunction);
+  a.op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 8), "undefined\nundefined\n1.5\nNaN\n");
+  EXPECT_EQ(run(a, 6), "undefined\nundefined\n1.5\n0\n");
 }
 
 TEST(Avm1TextsAndNumbers, ExtractingUsesIntegerPositions) {
