@@ -264,8 +264,9 @@ Value Runtime::to_primitive(const Value& v, Hint hint) {
     if (!find_property(lookup, name, method) || !is_callable(method)) continue;
     Value r = call_with_super(static_cast<FunctionObject*>(method.as_object()), self, nullptr, 0,
                               lookup == o ? o->proto_for(version_) : lookup, false);
-    // A clip stands for its path, as good as a primitive.
-    if (!r.is_object() || r.as_object()->is_clip())
+    // A clip stands for its path, as good as a primitive, except where a
+    // text was asked for.
+    if (!r.is_object() || (r.as_object()->is_clip() && hint != Hint::string))
       return r.is_object() ? to_primitive(r, hint) : r;
     called = true;
   }

@@ -230,4 +230,26 @@ TEST(Avm1TextsAndNumbers, NewArraysFollowTheGlobalArray) {
   EXPECT_EQ(run(a), "mine\n1,2\n[type Object]\n2\n");
 }
 
+TEST(Avm1TextsAndNumbers, LargestNumbersPrintWithoutRoundingToInfinity) {
+  Asm a;
+  a.get("Number").push({Push("MAX_VALUE")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  a.push({Push(0)}).get("Number").push({Push("MAX_VALUE")}).op(avm1::kActionGetMember);
+  a.op(avm1::kActionSubtract).op(avm1::kActionTrace);
+  a.trace({Push(316.22776601683793)});  // others still round
+  EXPECT_EQ(run(a), "1.79769313486231e+308\n-1.79769313486231e+308\n316.227766016838\n");
+}
+
+TEST(Avm1TextsAndNumbers, AClipFromToStringIsNoText) {
+  Asm a;
+  a.push({Push("o"), Push(0)}).op(avm1::kActionInitObject).op(avm1::kActionSetVariable);
+  Asm body;
+  body.get("_root").op(avm1::kActionReturn);
+  a.get("o").push({Push("toString")}).function("", {}, body).op(avm1::kActionSetMember);
+  // Joining texts takes the clip's path; asking for the text does not.
+  a.push({Push("x")}).get("o").op(avm1::kActionAdd2).op(avm1::kActionTrace);
+  a.get("o").push({Push(1), Push("Hello ")}).push({Push("concat")});
+  a.op(avm1::kActionCallMethod).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a), "x_level0\nHello [type Object]\n");
+}
+
 }  // namespace
