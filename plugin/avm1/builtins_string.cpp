@@ -105,6 +105,8 @@ Value string_char_at(Runtime& rt, CallInfo& call) {
 Value string_char_code_at(Runtime& rt, CallInfo& call) {
   Text t(self_text(rt, call), rt.version());
   double i = integer_arg(rt, call, 0, 0);
+  // SWF 5 reads past the end as a zero byte.
+  if (i >= static_cast<double>(t.length()) && rt.version() < 6) return Value::number(0);
   if (i < 0 || i >= static_cast<double>(t.length())) return Value::number(std::nan(""));
   return Value::number(t.code(static_cast<size_t>(i)));
 }

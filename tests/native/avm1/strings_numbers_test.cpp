@@ -252,4 +252,13 @@ TEST(Avm1TextsAndNumbers, AClipFromToStringIsNoText) {
   EXPECT_EQ(run(a), "x_level0\nHello [type Object]\n");
 }
 
+TEST(Avm1TextsAndNumbers, CharCodeAtPastTheEnd) {
+  Asm a;
+  trace_method(a, "ab", "charCodeAt", {Push(1)});
+  trace_method(a, "ab", "charCodeAt", {Push(2)});
+  trace_method(a, "ab", "charCodeAt", {Push(-1)});
+  EXPECT_EQ(run(a, 5), "98\n0\nNaN\n");
+  EXPECT_EQ(run(a, 6), "98\nNaN\nNaN\n");
+}
+
 }  // namespace
