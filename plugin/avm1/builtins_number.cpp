@@ -102,6 +102,8 @@ Value math_atan2(Runtime& rt, CallInfo& call) {
 Value math_pow(Runtime& rt, CallInfo& call) {
   double x = arg_number(rt, call, 0), y = arg_number(rt, call, 1);
   convert_rest(rt, call, 2);
+  // The player has no fractional powers of infinities.
+  if (std::isinf(x) && std::isfinite(y) && y != std::trunc(y)) return Value::number(std::nan(""));
   return Value::number(std::pow(x, y));
 }
 

@@ -261,4 +261,17 @@ TEST(Avm1TextsAndNumbers, CharCodeAtPastTheEnd) {
   EXPECT_EQ(run(a, 6), "98\nNaN\nNaN\n");
 }
 
+TEST(Avm1TextsAndNumbers, PowersOfInfinities) {
+  Asm a;
+  auto pow = [&](Push x, Push y) {
+    a.push({y, x, Push(2)}).get("Math").push({Push("pow")});
+    a.op(avm1::kActionCallMethod).op(avm1::kActionTrace);
+  };
+  pow(Push(INFINITY), Push(0.4));  // no fractional power
+  pow(Push(-INFINITY), Push(0.4));
+  pow(Push(INFINITY), Push(2));  // whole ones as usual
+  pow(Push(0.4), Push(INFINITY));
+  EXPECT_EQ(run(a), "NaN\nNaN\nInfinity\n0\n");
+}
+
 }  // namespace
