@@ -274,4 +274,13 @@ TEST(Avm1TextsAndNumbers, PowersOfInfinities) {
   EXPECT_EQ(run(a), "NaN\nNaN\nInfinity\n0\n");
 }
 
+TEST(Avm1TextsAndNumbers, SplitWithoutSeparatorIgnoresTheLimit) {
+  Asm a;
+  trace_method(a, "a,b", "split", {Push::undefined_value(), Push(0)});
+  trace_method(a, "a,b", "split", {Push::undefined_value(), Push(-1)});
+  trace_method(a, "a,b", "split", {Push(","), Push(0)});  // a separator keeps it
+  trace_method(a, "a,b", "split", {Push(","), Push(1)});
+  EXPECT_EQ(run(a, 6), "a,b\na,b\n\na\n");
+}
+
 }  // namespace
