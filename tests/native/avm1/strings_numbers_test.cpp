@@ -283,4 +283,14 @@ TEST(Avm1TextsAndNumbers, SplitWithoutSeparatorIgnoresTheLimit) {
   EXPECT_EQ(run(a, 6), "a,b\na,b\n\na\n");
 }
 
+TEST(Avm1TextsAndNumbers, CharactersFromCodesInSwf5) {
+  Asm a;
+  for (int code : {0x3200, 0x3241, 0x10040, 0x10108}) {
+    a.push({Push(code)}).op(avm1::kActionMBAsciiToChar).op(avm1::kActionTrace);
+    a.push({Push(code)}).op(avm1::kActionAsciiToChar).op(avm1::kActionTrace);
+  }
+  // The multi-byte form keeps a lone high byte; a zero high byte ends it.
+  EXPECT_EQ(run(a, 5), "2\n\n2A\nA\n\n@\n\x01\x08\n\x08\n");
+}
+
 }  // namespace
