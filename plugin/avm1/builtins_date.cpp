@@ -220,7 +220,9 @@ Value date_get_timezone_offset(Runtime& rt, CallInfo& call) {
 Value date_set_time(Runtime& rt, CallInfo& call) {
   PrimitiveObject* d = date_of(call);
   if (!d) return Value();
-  d->primitive = Value::number(time_clip(rt.to_number(call.arg(0))));
+  // No time at all makes the date invalid in every version.
+  double t = call.arg(0).is_undefined() ? std::nan("") : rt.to_number(call.arg(0));
+  d->primitive = Value::number(time_clip(t));
   return d->primitive;
 }
 

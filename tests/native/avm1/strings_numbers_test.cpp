@@ -9,6 +9,7 @@
 #include "native/avm1/action_asm.h"
 
 using avm1_test::Asm;
+using avm1_test::call;
 using avm1_test::Push;
 using avm1_test::run;
 
@@ -291,6 +292,17 @@ TEST(Avm1TextsAndNumbers, CharactersFromCodesInSwf5) {
   }
   // The multi-byte form keeps a lone high byte; a zero high byte ends it.
   EXPECT_EQ(run(a, 5), "2\n\n2A\nA\n\n@\n\x01\x08\n\x08\n");
+}
+
+TEST(Avm1TextsAndNumbers, SetTimeWithoutATime) {
+  Asm a;
+  a.push({Push("d"), Push(0), Push("Date")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionSetVariable);
+  call(a, "d", "setTime", {Push(5)}).op(avm1::kActionTrace);
+  call(a, "d", "setTime", {Push::undefined_value()}).op(avm1::kActionTrace);
+  call(a, "d", "setTime", {Push::null_value()}).op(avm1::kActionTrace);  // null reads as 0 here
+  call(a, "d", "setTime", {}).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 5), "5\nNaN\n0\nNaN\n");
 }
 
 }  // namespace
