@@ -210,20 +210,27 @@ Value array_reverse(Runtime& rt, CallInfo& call) {
   return call.this_value;
 }
 
-// A merge sort that stays well-defined whatever the comparison answers.
-void merge_sort(std::vector<size_t>& order, const std::function<int(size_t, size_t)>& compare) {
-  std::vector<size_t> buffer(order.size());
-  for (size_t width = 1; width < order.size(); width *= 2) {
-    for (size_t lo = 0; lo < order.size(); lo += 2 * width) {
-      size_t mid = std::min(lo + width, order.size());
-      size_t hi = std::min(lo + 2 * width, order.size());
-      size_t a = lo, b = mid, k = lo;
-      while (a < mid && b < hi)
-        buffer[k++] = compare(order[a], order[b]) > 0 ? order[b++] : order[a++];
-      while (a < mid) buffer[k++] = order[a++];
-      while (b < hi) buffer[k++] = order[b++];
+// The player's quicksort: the first item of a range is the pivot, always
+// passed first to the comparison; the order of the calls and where equal
+// items end up follow from it. An explicit stack keeps deep ranges safe.
+void quick_sort(std::vector<size_t>& order, const std::function<int(size_t, size_t)>& compare) {
+  if (order.size() < 2) return;
+  std::vector<std::pair<size_t, size_t>> ranges{{0, order.size() - 1}};
+  while (!ranges.empty()) {
+    auto [lo, hi] = ranges.back();
+    ranges.pop_back();
+    if (lo >= hi) continue;
+    size_t pivot = order[lo];
+    size_t i = lo + 1, j = hi;
+    for (;;) {
+      while (i < hi && compare(pivot, order[i]) > 0) ++i;
+      while (j > lo && compare(pivot, order[j]) <= 0) --j;
+      if (i >= j) break;
+      std::swap(order[i], order[j]);
     }
-    order.swap(buffer);
+    std::swap(order[lo], order[j]);
+    if (j + 1 < hi) ranges.push_back({j + 1, hi});
+    if (j > lo + 1) ranges.push_back({lo, j - 1});
   }
 }
 
@@ -247,25 +254,34 @@ int compare_values(Runtime& rt, const Value& a, const Value& b, int flags) {
 // Sorts `items` (keys compared by `key_compare`) and applies the flags:
 // the sorted array, the index array, or 0 when unique sorting found equal
 // keys.
+// With a compare function of the movie's own, uniqueness is judged
+// afterwards: neighbours in the result must differ as texts, whatever the
+// function answered for them.
 Value sort_with(Runtime& rt, Object* o, std::vector<Value>& items, int flags,
-                const std::function<int(const Value&, const Value&)>& key_compare) {
+                const std::function<int(const Value&, const Value&)>& key_compare,
+                bool custom = false) {
   std::vector<size_t> order(items.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   bool equal_found = false;
-  merge_sort(order, [&](size_t a, size_t b) {
+  quick_sort(order, [&](size_t a, size_t b) {
     int c = key_compare(items[a], items[b]);
-    if (c == 0) equal_found = true;
+    if (c == 0 && !custom) equal_found = true;
     return (flags & kDescending) ? -c : c;
   });
+  if (custom && (flags & kUniqueSort)) {
+    for (size_t i = 1; i < order.size() && !equal_found; ++i)
+      equal_found = compare_values(rt, items[order[i - 1]], items[order[i]], 0) == 0;
+  }
   if ((flags & kUniqueSort) && equal_found) return Value::number(0);
   if (flags & kReturnIndexedArray) {
     std::vector<Value> indexes;
     for (size_t i : order) indexes.push_back(Value::number(static_cast<double>(i)));
     return Value::object(rt.make_array(indexes));
   }
-  std::vector<Value> sorted;
-  for (size_t i : order) sorted.push_back(items[i]);
-  for (size_t i = 0; i < sorted.size(); ++i) set_element(rt, o, i, sorted[i]);
+  // Only the slots whose item moved are written: the player leaves the
+  // others alone even when the compare function changed the array.
+  for (size_t i = 0; i < order.size(); ++i)
+    if (order[i] != i) set_element(rt, o, i, items[order[i]]);
   return Value::object(o);
 }
 
@@ -282,11 +298,14 @@ Value array_sort(Runtime& rt, CallInfo& call) {
   }
   if (call.count > next) flags = rt.to_int32(call.arg(next));
   if (rt.is_callable(compare)) {
-    return sort_with(rt, o, items, flags, [&](const Value& a, const Value& b) {
-      Value args[2] = {a, b};
-      double r = rt.to_number(rt.call(compare, Value::null(), args, 2));
-      return r < 0 ? -1 : r > 0 ? 1 : 0;
-    });
+    return sort_with(
+        rt, o, items, flags,
+        [&](const Value& a, const Value& b) {
+          Value args[2] = {a, b};
+          double r = rt.to_number(rt.call(compare, Value::null(), args, 2));
+          return r < 0 ? -1 : r > 0 ? 1 : 0;
+        },
+        true);
   }
   return sort_with(rt, o, items, flags, [&](const Value& a, const Value& b) {
     // Undefined values go last in an ascending sort.
@@ -314,7 +333,8 @@ Value array_sort_on(Runtime& rt, CallInfo& call) {
   if (flag_list && flag_list->object_class() == ObjectClass::array) {
     for (const Value& v : elements(rt, flag_list)) field_flags.push_back(rt.to_int32(v));
     if (field_flags.size() != fields.size()) field_flags.clear();
-  } else if (call.count > 1) {
+  } else if (call.count > 1 && !call.arg(1).is_object()) {
+    // Other objects are no options at all.
     flags = rt.to_int32(call.arg(1));
   }
   std::vector<Value> items = elements(rt, o);

@@ -119,10 +119,11 @@ double now(Runtime& rt) {
   return 0;
 }
 
+// A time given as one number is kept as it is, fractions included.
 Object* make_date_object(Runtime& rt, double t) {
   auto* d = rt.heap().make<PrimitiveObject>(ObjectClass::date);
   d->set_proto(rt.known().date_prototype);
-  d->primitive = Value::number(time_clip(t));
+  d->primitive = Value::number(std::isfinite(t) ? t : std::nan(""));
   return d;
 }
 
@@ -136,7 +137,8 @@ Value date_constructor(Runtime& rt, CallInfo& call) {
     double f[7] = {0, 0, 1, 0, 0, 0, 0};
     for (size_t i = 0; i < 7 && i < call.count; ++i) f[i] = rt.to_number(call.args[i]);
     double year = full_year(f[0]);
-    t = utc_time(rt, make_date(make_day(year, f[1], f[2]), make_time(f[3], f[4], f[5], f[6])));
+    t = time_clip(
+        utc_time(rt, make_date(make_day(year, f[1], f[2]), make_time(f[3], f[4], f[5], f[6]))));
   }
   Object* d = make_date_object(rt, t);
   if (!call.constructing) return Value(rt.to_string(Value::object(d)));
@@ -218,7 +220,9 @@ Value date_get_timezone_offset(Runtime& rt, CallInfo& call) {
 Value date_set_time(Runtime& rt, CallInfo& call) {
   PrimitiveObject* d = date_of(call);
   if (!d) return Value();
-  d->primitive = Value::number(time_clip(rt.to_number(call.arg(0))));
+  // No time at all makes the date invalid in every version.
+  double t = call.arg(0).is_undefined() ? std::nan("") : rt.to_number(call.arg(0));
+  d->primitive = Value::number(time_clip(t));
   return d->primitive;
 }
 

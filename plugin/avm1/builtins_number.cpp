@@ -42,6 +42,8 @@ Value number_value_of(Runtime&, CallInfo& call) { return primitive_of(call, Obje
 // --- Boolean
 
 Value boolean_constructor(Runtime& rt, CallInfo& call) {
+  // Called as a function without a value there is nothing to convert.
+  if (!call.constructing && call.count == 0) return Value();
   bool b = call.count > 0 && rt.to_boolean(call.arg(0));
   if (!call.constructing) return Value::boolean(b);
   return Value::object(rt.wrap(Value::boolean(b)));
@@ -100,6 +102,8 @@ Value math_atan2(Runtime& rt, CallInfo& call) {
 Value math_pow(Runtime& rt, CallInfo& call) {
   double x = arg_number(rt, call, 0), y = arg_number(rt, call, 1);
   convert_rest(rt, call, 2);
+  // The player has no fractional powers of infinities.
+  if (std::isinf(x) && std::isfinite(y) && y != std::trunc(y)) return Value::number(std::nan(""));
   return Value::number(std::pow(x, y));
 }
 
@@ -149,13 +153,16 @@ Value parse_int(Runtime& rt, CallInfo& call) {
   // A "0x" prefix right at the start means hexadecimal whatever the radix;
   // a text of nothing but octal digits after a leading zero is octal
   // unless a radix is given.
+  // A given radix still applies to the digits after such a prefix. The
+  // octal test allows a sign before the zero.
   if (end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
     p += 2;
-    radix = 16;
+    if (radix == 0) radix = 16;
   } else {
-    if (radix == 0 && end - p >= 2 && p[0] == '0') {
+    const char* digits = p < end && (*p == '-' || *p == '+') ? p + 1 : p;
+    if (radix == 0 && end - digits >= 2 && digits[0] == '0') {
       bool octal = true;
-      for (const char* q = p; q < end; ++q)
+      for (const char* q = digits; q < end; ++q)
         if (*q < '0' || *q > '7') octal = false;
       if (octal) radix = 8;
     }
@@ -184,6 +191,7 @@ Value parse_int(Runtime& rt, CallInfo& call) {
 }
 
 Value parse_float(Runtime& rt, CallInfo& call) {
+  if (call.count == 0) return Value();
   std::string s = rt.to_string(call.arg(0)).str();
   const char* p = s.c_str();
   const char* end = p + s.size();

@@ -105,6 +105,8 @@ Value string_char_at(Runtime& rt, CallInfo& call) {
 Value string_char_code_at(Runtime& rt, CallInfo& call) {
   Text t(self_text(rt, call), rt.version());
   double i = integer_arg(rt, call, 0, 0);
+  // SWF 5 reads past the end as a zero byte.
+  if (i >= static_cast<double>(t.length()) && rt.version() < 6) return Value::number(0);
   if (i < 0 || i >= static_cast<double>(t.length())) return Value::number(std::nan(""));
   return Value::number(t.code(static_cast<size_t>(i)));
 }
@@ -208,7 +210,10 @@ Value string_split(Runtime& rt, CallInfo& call) {
   }
   if (call.count == 0 || call.arg(0).is_undefined() ||
       (rt.version() < 6 && rt.to_string(call.arg(0)).size() > 1)) {
-    // SWF 5 code splits at single characters only.
+    // SWF 5 code splits at single characters only. From SWF 6 on, no
+    // separator gives the whole text whatever the limit.
+    bool whole = rt.version() >= 6 && (call.count == 0 || call.arg(0).is_undefined());
+    if (whole) limit = 1;
     if (limit > 0) parts.push_back(Value(self));
   } else {
     std::string separator = rt.to_string(call.arg(0)).str();

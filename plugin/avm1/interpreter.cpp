@@ -981,15 +981,17 @@ void Interpreter::step(const ActionRecord& r) {
     }
     case kActionAsciiToChar:
     case kActionMBAsciiToChar: {
-      uint32_t code = static_cast<uint32_t>(to_int32(rt.to_number(f.pop())) & 0xFFFF);
+      uint32_t full = static_cast<uint32_t>(to_int32(rt.to_number(f.pop())));
+      uint32_t code = full & 0xFFFF;
       std::string s;
       if (v < 6) {
         // Bytes: the single-byte form keeps the low byte, the multi-byte
-        // form writes a high byte first when there is one.
-        if ((code & 0xFF) != 0) {
-          if (r.code == kActionMBAsciiToChar && code > 0xFF) s += static_cast<char>(code >> 8);
-          s += static_cast<char>(code & 0xFF);
-        }
+        // form writes a high byte first for anything past one byte; a zero
+        // byte ends the text.
+        bool two = r.code == kActionMBAsciiToChar && full > 0xFF;
+        bool ended = two && (code >> 8) == 0;
+        if (two && !ended) s += static_cast<char>(code >> 8);
+        if ((code & 0xFF) != 0 && !ended) s += static_cast<char>(code & 0xFF);
       } else if (code != 0) {
         append_utf8(s, code);
       }

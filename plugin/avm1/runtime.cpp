@@ -198,8 +198,9 @@ double Runtime::to_number(const Value& v) {
         return p.is_object() ? std::nan("") : to_number(p);
       }
       Value method;
-      // Without one the object stands for undefined.
-      if (!find_property(o, "valueOf", method) || !is_callable(method)) return to_number(Value());
+      // Without any valueOf the object counts as undefined.
+      if (!find_property(o, "valueOf", method)) return to_number(Value());
+      if (!is_callable(method)) return std::nan("");
       Value r = call(method, v, nullptr, 0);
       if (r.is_object() && r.as_object()->is_clip()) r = to_primitive(r, Hint::number);
       return r.is_object() ? std::nan("") : to_number(r);
@@ -268,8 +269,9 @@ Value Runtime::to_primitive(const Value& v, Hint hint) {
     if (!find_property(lookup, name, method) || !is_callable(method)) continue;
     Value r = call_with_super(static_cast<FunctionObject*>(method.as_object()), self, nullptr, 0,
                               lookup == o ? o->proto_for(version_) : lookup, false);
-    // A clip stands for its path, as good as a primitive.
-    if (!r.is_object() || r.as_object()->is_clip())
+    // A clip stands for its path, as good as a primitive, except where a
+    // text was asked for.
+    if (!r.is_object() || (r.as_object()->is_clip() && hint != Hint::string))
       return r.is_object() ? to_primitive(r, hint) : r;
     called = true;
   }

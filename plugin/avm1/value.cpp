@@ -147,6 +147,19 @@ std::string number_to_string(double n) {
   }
   char buffer[40];
   std::snprintf(buffer, sizeof buffer, "%.15g", n);
+  // Rounding up must not leave the finite range: the largest numbers
+  // print with their digits cut instead.
+  if (std::isinf(std::strtod(buffer, nullptr))) {
+    char exact[48];
+    std::snprintf(exact, sizeof exact, "%.16e", n);
+    std::string text = exact;
+    size_t e = text.find('e');
+    size_t keep = (text[0] == '-' ? 1 : 0) + 16;  // sign, digit, point, 14 digits
+    std::string mantissa = text.substr(0, keep);
+    while (mantissa.back() == '0') mantissa.pop_back();
+    if (mantissa.back() == '.') mantissa.pop_back();
+    std::snprintf(buffer, sizeof buffer, "%s%s", mantissa.c_str(), text.c_str() + e);
+  }
   // C writes at least two exponent digits ("1e-05"); the player writes as
   // many as needed.
   std::string s = buffer;

@@ -9,6 +9,7 @@
 #include "native/avm1/action_asm.h"
 
 using avm1_test::Asm;
+using avm1_test::call;
 using avm1_test::Push;
 using avm1_test::run;
 
@@ -41,8 +42,29 @@ TEST(Avm1TextsAndNumbers, ParseIntPrefixes) {
   trace_call(a, "parseInt", {Push("-0x2")});   // a sign before 0x: no number
   trace_call(a, "parseInt", {Push(" -0x2")});  // after blanks it reads the 0
   trace_call(a, "parseInt", {Push("0x-2")});
-  EXPECT_EQ(run(a, 8), "24\n30\n30\n30\n31\nNaN\n0\n-2\n");
-  EXPECT_EQ(run(a, 5), "24\n30\n30\n30\n31\nNaN\n0\n-2\n");
+  trace_call(a, "parseInt", {Push("0x123"), Push(5)});  // the radix given still counts
+  trace_call(a, "parseInt", {Push("+030")});            // a sign may open an octal text
+  trace_call(a, "parseInt", {Push("-030")});
+  trace_call(a, "parseInt", {Push(" +030")});
+  const char* expected = "24\n30\n30\n30\n31\nNaN\n0\n-2\n38\n24\n-24\n30\n";
+  EXPECT_EQ(run(a, 8), expected);
+  EXPECT_EQ(run(a, 5), expected);
+}
+
+TEST(Avm1TextsAndNumbers, ConversionsWithoutAValue) {
+  Asm a;
+  trace_call(a, "Boolean", {});
+  trace_call(a, "parseFloat", {});
+  // new Date(1.5) keeps the fraction; the fields given one by one do not.
+  a.push({Push(0), Push(1.5), Push(1), Push("Date")}).op(avm1::kActionNewObject);
+  a.push({Push("getTime")}).op(avm1::kActionCallMethod).op(avm1::kActionTrace);
+  // An object without any valueOf reads as undefined does.
+  a.push({Push("o"), Push(0)}).op(avm1::kActionInitObject).op(avm1::kActionSetVariable);
+  a.get("o").push({Push("__proto__"), Push::undefined_value()}).op(avm1::kActionSetMember);
+  a.get("o").push({Push(1), Push("Number")}).op(avm1::kActionCallFunction);
+  a.op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 8), "undefined\nundefined\n1.5\nNaN\n");
+  EXPECT_EQ(run(a, 6), "undefined\nundefined\n1.5\n0\n");
 }
 
 TEST(Avm1TextsAndNumbers, ExtractingUsesIntegerPositions) {
@@ -207,6 +229,80 @@ TEST(Avm1TextsAndNumbers, NewArraysFollowTheGlobalArray) {
   a.get("c").op(avm1::kActionTrace);
   a.get("c").push({Push("length")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
   EXPECT_EQ(run(a), "mine\n1,2\n[type Object]\n2\n");
+}
+
+TEST(Avm1TextsAndNumbers, LargestNumbersPrintWithoutRoundingToInfinity) {
+  Asm a;
+  a.get("Number").push({Push("MAX_VALUE")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  a.push({Push(0)}).get("Number").push({Push("MAX_VALUE")}).op(avm1::kActionGetMember);
+  a.op(avm1::kActionSubtract).op(avm1::kActionTrace);
+  a.trace({Push(316.22776601683793)});  // others still round
+  EXPECT_EQ(run(a), "1.79769313486231e+308\n-1.79769313486231e+308\n316.227766016838\n");
+}
+
+TEST(Avm1TextsAndNumbers, AClipFromToStringIsNoText) {
+  Asm a;
+  a.push({Push("o"), Push(0)}).op(avm1::kActionInitObject).op(avm1::kActionSetVariable);
+  Asm body;
+  body.get("_root").op(avm1::kActionReturn);
+  a.get("o").push({Push("toString")}).function("", {}, body).op(avm1::kActionSetMember);
+  // Joining texts takes the clip's path; asking for the text does not.
+  a.push({Push("x")}).get("o").op(avm1::kActionAdd2).op(avm1::kActionTrace);
+  a.get("o").push({Push(1), Push("Hello ")}).push({Push("concat")});
+  a.op(avm1::kActionCallMethod).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a), "x_level0\nHello [type Object]\n");
+}
+
+TEST(Avm1TextsAndNumbers, CharCodeAtPastTheEnd) {
+  Asm a;
+  trace_method(a, "ab", "charCodeAt", {Push(1)});
+  trace_method(a, "ab", "charCodeAt", {Push(2)});
+  trace_method(a, "ab", "charCodeAt", {Push(-1)});
+  EXPECT_EQ(run(a, 5), "98\n0\nNaN\n");
+  EXPECT_EQ(run(a, 6), "98\nNaN\nNaN\n");
+}
+
+TEST(Avm1TextsAndNumbers, PowersOfInfinities) {
+  Asm a;
+  auto pow = [&](Push x, Push y) {
+    a.push({y, x, Push(2)}).get("Math").push({Push("pow")});
+    a.op(avm1::kActionCallMethod).op(avm1::kActionTrace);
+  };
+  pow(Push(INFINITY), Push(0.4));  // no fractional power
+  pow(Push(-INFINITY), Push(0.4));
+  pow(Push(INFINITY), Push(2));  // whole ones as usual
+  pow(Push(0.4), Push(INFINITY));
+  EXPECT_EQ(run(a), "NaN\nNaN\nInfinity\n0\n");
+}
+
+TEST(Avm1TextsAndNumbers, SplitWithoutSeparatorIgnoresTheLimit) {
+  Asm a;
+  trace_method(a, "a,b", "split", {Push::undefined_value(), Push(0)});
+  trace_method(a, "a,b", "split", {Push::undefined_value(), Push(-1)});
+  trace_method(a, "a,b", "split", {Push(","), Push(0)});  // a separator keeps it
+  trace_method(a, "a,b", "split", {Push(","), Push(1)});
+  EXPECT_EQ(run(a, 6), "a,b\na,b\n\na\n");
+}
+
+TEST(Avm1TextsAndNumbers, CharactersFromCodesInSwf5) {
+  Asm a;
+  for (int code : {0x3200, 0x3241, 0x10040, 0x10108}) {
+    a.push({Push(code)}).op(avm1::kActionMBAsciiToChar).op(avm1::kActionTrace);
+    a.push({Push(code)}).op(avm1::kActionAsciiToChar).op(avm1::kActionTrace);
+  }
+  // The multi-byte form keeps a lone high byte; a zero high byte ends it.
+  EXPECT_EQ(run(a, 5), "2\n\n2A\nA\n\n@\n\x01\x08\n\x08\n");
+}
+
+TEST(Avm1TextsAndNumbers, SetTimeWithoutATime) {
+  Asm a;
+  a.push({Push("d"), Push(0), Push("Date")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionSetVariable);
+  call(a, "d", "setTime", {Push(5)}).op(avm1::kActionTrace);
+  call(a, "d", "setTime", {Push::undefined_value()}).op(avm1::kActionTrace);
+  call(a, "d", "setTime", {Push::null_value()}).op(avm1::kActionTrace);  // null reads as 0 here
+  call(a, "d", "setTime", {}).op(avm1::kActionTrace);
+  EXPECT_EQ(run(a, 5), "5\nNaN\n0\nNaN\n");
 }
 
 }  // namespace
