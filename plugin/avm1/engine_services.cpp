@@ -590,19 +590,6 @@ std::string html_of_plain(const TextFieldState& t, int version) {
   return out;
 }
 
-// The text a field takes from a value: an object's toString is asked once
-// and only a text answer counts.
-std::string text_of(Runtime& rt, const Value& v) {
-  Object* o = v.as_object();
-  if (!o || o->is_clip()) return rt.to_string(v).str();
-  Value method;
-  if (rt.find_property(o, "toString", method) && rt.is_callable(method)) {
-    Value t = rt.call(method, v, nullptr, 0);
-    if (t.is_string()) return t.string_text();
-  }
-  return "[type Object]";
-}
-
 // A field's numbers come from an object's valueOf alone; its flags ask
 // valueOf too but any object counts as set.
 Value value_of_only(Runtime& rt, const Value& v) {
@@ -738,7 +725,7 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
   bool cs = runtime_->case_sensitive();
   auto is = [&](const char* n) { return name.same(n, cs); };
   if (is("text") || is("htmlText")) {
-    std::string s = text_of(*runtime_, value);
+    std::string s = text_by_to_string(*runtime_, value);
     t.text = is("text") && t.html ? xml_escape(s) : s;
     field->display->script_text = std::make_shared<const std::string>(t.text);
     if (!t.variable.empty() && field->parent)
@@ -748,7 +735,7 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
     // No name (or an empty one) binds nothing; an object's valueOf is asked
     // before its text.
     if (!value.is_nullish()) value_of_only(*runtime_, value);
-    std::string v = value.is_nullish() ? std::string() : text_of(*runtime_, value);
+    std::string v = value.is_nullish() ? std::string() : text_by_to_string(*runtime_, value);
     t.variable = String(v);
     if (!v.empty()) bind_text_variable(field);
   } else if (is("html")) {
@@ -788,7 +775,7 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
       t.auto_size = value.as_boolean() ? "left" : "none";
     } else {
       value_of_only(*runtime_, value);
-      std::string a = fold_case(text_of(*runtime_, value));
+      std::string a = fold_case(text_by_to_string(*runtime_, value));
       t.auto_size = a == "left" || a == "center" || a == "right" ? a : "none";
     }
   } else if (is("styleSheet")) {
@@ -808,13 +795,13 @@ bool Engine::text_set(ClipObject* field, const String& name, const Value& value)
     } else {
       value_of_only(*runtime_, value);
       // An empty list leaves a field without restriction as it is.
-      std::string r = text_of(*runtime_, value);
+      std::string r = text_by_to_string(*runtime_, value);
       if (!r.empty() || !t.restrict.is_null()) t.restrict = Value(r);
     }
   } else if (is("type")) {
     // Only the two kinds are taken; an object's valueOf is asked first.
     value_of_only(*runtime_, value);
-    std::string k = fold_case(text_of(*runtime_, value));
+    std::string k = fold_case(text_by_to_string(*runtime_, value));
     if (k == "input" || k == "dynamic") t.input = k == "input";
   } else if (is("length") || is("maxscroll") || is("scroll") || is("hscroll")) {
     // read-only here

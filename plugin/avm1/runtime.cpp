@@ -20,6 +20,17 @@ double number_arg(Runtime& rt, const CallInfo& call, size_t i, double missing) {
 
 String string_arg(Runtime& rt, const CallInfo& call, size_t i) { return rt.to_string(call.arg(i)); }
 
+std::string text_by_to_string(Runtime& rt, const Value& v) {
+  Object* o = v.as_object();
+  if (!o || o->is_clip()) return rt.to_string(v).str();
+  Value method;
+  if (rt.find_property(o, "toString", method) && rt.is_callable(method)) {
+    Value t = rt.call(method, v, nullptr, 0);
+    if (t.is_string()) return t.string_text();
+  }
+  return "[type Object]";
+}
+
 namespace {
 
 Value empty_function(Runtime&, CallInfo&) { return Value(); }

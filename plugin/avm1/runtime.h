@@ -281,6 +281,10 @@ void index_native_table(Runtime& rt);
 // Helpers for natives.
 double number_arg(Runtime& rt, const CallInfo& call, size_t i, double missing);
 String string_arg(Runtime& rt, const CallInfo& call, size_t i);
+// The text text fields and style sheets take from a value: an object's
+// toString is asked once and only a text answer counts ("[type Object]"
+// otherwise).
+std::string text_by_to_string(Runtime& rt, const Value& v);
 // XML's and LoadVars' addRequestHeader.
 Value add_request_header(Runtime& rt, CallInfo& call);
 // TextField.StyleSheet's parseCSSFontFamily.

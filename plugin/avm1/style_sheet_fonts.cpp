@@ -8,18 +8,6 @@ namespace avm1 {
 
 namespace {
 
-// An object's text is what its toString answers, when that is text.
-std::string family_text(Runtime& rt, const Value& v) {
-  Object* o = v.as_object();
-  if (!o || o->is_clip()) return rt.to_string(v).str();
-  Value method;
-  if (rt.find_property(o, "toString", method) && rt.is_callable(method)) {
-    Value t = rt.call(method, v, nullptr, 0);
-    if (t.is_string()) return t.string_text();
-  }
-  return "[type Object]";
-}
-
 bool same_folded(const std::string& a, const char* b) {
   size_t i = 0;
   for (; i < a.size() && b[i]; ++i)
@@ -32,7 +20,7 @@ bool same_folded(const std::string& a, const char* b) {
 Value style_sheet_parse_font_family(Runtime& rt, CallInfo& call) {
   const Value& v = call.arg(0);
   if (v.is_undefined() || v.is_null()) return v;
-  std::string name = family_text(rt, v);
+  std::string name = text_by_to_string(rt, v);
   if (same_folded(name, "mono")) return Value(std::string("_typewriter"));
   if (same_folded(name, "sans-serif")) return Value(std::string("_sans"));
   if (same_folded(name, "serif")) return Value(std::string("_serif"));
