@@ -213,24 +213,54 @@ Value array_reverse(Runtime& rt, CallInfo& call) {
 // The player's quicksort: the first item of a range is the pivot, always
 // passed first to the comparison; the order of the calls and where equal
 // items end up follow from it. An explicit stack keeps deep ranges safe.
-void quick_sort(std::vector<size_t>& order, const std::function<int(size_t, size_t)>& compare) {
-  if (order.size() < 2) return;
+// Sorted or all-equal input makes it quadratic, so it gives up (false)
+// after a number of comparisons that an n log n sort never needs.
+bool quick_sort(std::vector<size_t>& order, const std::function<int(size_t, size_t)>& compare) {
+  if (order.size() < 2) return true;
+  const double n = static_cast<double>(order.size());
+  const double allowed = 3 * n * (std::log2(n) + 1) + 64;
+  double made = 0;
+  auto counted = [&](size_t a, size_t b) {
+    ++made;
+    return compare(a, b);
+  };
   std::vector<std::pair<size_t, size_t>> ranges{{0, order.size() - 1}};
   while (!ranges.empty()) {
+    if (made > allowed) return false;
     auto [lo, hi] = ranges.back();
     ranges.pop_back();
     if (lo >= hi) continue;
     size_t pivot = order[lo];
     size_t i = lo + 1, j = hi;
     for (;;) {
-      while (i < hi && compare(pivot, order[i]) > 0) ++i;
-      while (j > lo && compare(pivot, order[j]) <= 0) --j;
+      while (i < hi && counted(pivot, order[i]) > 0) ++i;
+      while (j > lo && counted(pivot, order[j]) <= 0) --j;
       if (i >= j) break;
       std::swap(order[i], order[j]);
     }
     std::swap(order[lo], order[j]);
     if (j + 1 < hi) ranges.push_back({j + 1, hi});
     if (j > lo + 1) ranges.push_back({lo, j - 1});
+  }
+  return true;
+}
+
+// A stable bottom-up merge sort, for what the quicksort gave up on. It
+// only ever looks inside its runs, so a compare function that contradicts
+// itself cannot lead it astray.
+void merge_sort(std::vector<size_t>& order, const std::function<int(size_t, size_t)>& compare) {
+  std::vector<size_t> merged(order.size());
+  for (size_t width = 1; width < order.size(); width *= 2) {
+    for (size_t lo = 0; lo < order.size(); lo += 2 * width) {
+      const size_t mid = std::min(lo + width, order.size());
+      const size_t hi = std::min(lo + 2 * width, order.size());
+      size_t a = lo, b = mid, out = lo;
+      while (a < mid && b < hi)
+        merged[out++] = compare(order[b], order[a]) < 0 ? order[b++] : order[a++];
+      while (a < mid) merged[out++] = order[a++];
+      while (b < hi) merged[out++] = order[b++];
+    }
+    order.swap(merged);
   }
 }
 
@@ -263,11 +293,15 @@ Value sort_with(Runtime& rt, Object* o, std::vector<Value>& items, int flags,
   std::vector<size_t> order(items.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   bool equal_found = false;
-  quick_sort(order, [&](size_t a, size_t b) {
+  const std::function<int(size_t, size_t)> compare = [&](size_t a, size_t b) {
     int c = key_compare(items[a], items[b]);
     if (c == 0 && !custom) equal_found = true;
     return (flags & kDescending) ? -c : c;
-  });
+  };
+  if (!quick_sort(order, compare)) {
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    merge_sort(order, compare);
+  }
   if (custom && (flags & kUniqueSort)) {
     for (size_t i = 1; i < order.size() && !equal_found; ++i)
       equal_found = compare_values(rt, items[order[i - 1]], items[order[i]], 0) == 0;

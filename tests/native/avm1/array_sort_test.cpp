@@ -109,3 +109,54 @@ TEST(Avm1ArraySort, SortOnIgnoresOptionObjects) {
 }
 
 }  // namespace
+
+// x = [0, 1, ..., count - 1]; n = 0; x.sort(function (a, b) { n++; return a - b; }, flags)
+Asm counted_sort_of_a_sorted_array(int count, int flags) {
+  Asm a;
+  a.push({Push("x"), Push(0), Push("Array")}).op(avm1::kActionNewObject);
+  a.op(avm1::kActionSetVariable);
+  a.set("i", {Push(0)});
+  a.label("top");
+  a.get("i").push({Push(1)}).get("x").push({Push("push")}).op(avm1::kActionCallMethod);
+  a.op(avm1::kActionPop);
+  a.push({Push("i")}).get("i").op(avm1::kActionIncrement).op(avm1::kActionSetVariable);
+  a.get("i").push({Push(count)}).op(avm1::kActionLess2).op(avm1::kActionNot);
+  a.branch_if("done").jump_back("top");
+  a.label("done");
+  a.set("n", {Push(0)});
+  Asm body;
+  body.push({Push("n")}).get("n").op(avm1::kActionIncrement).op(avm1::kActionSetVariable);
+  body.get("a").get("b").op(avm1::kActionSubtract).op(avm1::kActionReturn);
+  a.function("cmp", {"a", "b"}, body);
+  a.push({Push(flags)}).get("cmp");
+  a.push({Push(2)}).get("x").push({Push("sort")}).op(avm1::kActionCallMethod);
+  a.op(avm1::kActionPop);
+  return a;
+}
+
+TEST(Avm1ArraySort, SortedAndEqualItemsSortInFarFewerThanQuadraticComparisons) {
+  // The player's quicksort takes about n * n / 2 comparisons on sorted
+  // input; 2000 items would need 2 million.
+  Asm sorted = counted_sort_of_a_sorted_array(2000, 0);
+  sorted.get("n").push({Push(400000)}).op(avm1::kActionLess2).op(avm1::kActionTrace);
+  sorted.get("x").push({Push(0)}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  sorted.get("x").push({Push(1999)}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  EXPECT_EQ(run(sorted), "true\n0\n1999\n");
+
+  // Descending: the whole order turns round, still without the quadratic
+  // cost.
+  Asm reversed = counted_sort_of_a_sorted_array(2000, 2);
+  reversed.get("n").push({Push(400000)}).op(avm1::kActionLess2).op(avm1::kActionTrace);
+  reversed.get("x").push({Push(0)}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  reversed.get("x").push({Push(1)}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  EXPECT_EQ(run(reversed), "true\n1999\n1998\n");
+
+  // Many equal items with UNIQUESORT: refused, and the array stays.
+  Asm equal;
+  equal.push({Push("x"), Push(3000), Push(1), Push("Array")}).op(avm1::kActionNewObject);
+  equal.op(avm1::kActionSetVariable);
+  equal.push({Push(4), Push(1)}).get("x").push({Push("sort")}).op(avm1::kActionCallMethod);
+  equal.op(avm1::kActionTrace);
+  equal.get("x").push({Push("length")}).op(avm1::kActionGetMember).op(avm1::kActionTrace);
+  EXPECT_EQ(run(equal), "0\n3000\n");
+}
